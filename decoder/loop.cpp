@@ -1,0 +1,165 @@
+#include "decoder/dispatch.h"
+#include "decoder/runtime.h"
+#include "decoder/state.h"
+#include "decoder/tekst.h"
+#include "decoder/tolkar.h"
+#include "decoder/udp.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace decoder {
+
+int32_t replayoffset = 0;
+
+namespace {
+const bool registrert = registrer_nullstiller([] { replayoffset = 0; });
+
+int32_t klem(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+bool siffer(char c) { return c >= '0' && c <= '9'; }
+bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// One "%d" of formatted input: blanks, a sign, digits. Saturates instead of
+// overflowing. Returns false when there are no digits.
+bool les_tall(const char*& p, int64_t& v) {
+    const char* q = p;
+    while (blank(*q)) ++q;
+    bool neg = false;
+    if (*q == '+' || *q == '-') neg = *q++ == '-';
+    if (!siffer(*q)) return false;
+    int64_t x = 0;
+    while (siffer(*q)) {
+        if (x < INT64_MAX / 100) x = x * 10 + (*q - '0');
+        ++q;
+    }
+    v = neg ? -x : x;
+    p = q;
+    return true;
+}
+
+// "%d:%d:%d" at the start of the line.
+bool les_klokkeslett(const char* linje, int64_t& sekunder) {
+    const char* p = linje;
+    int64_t t, m, s;
+    if (!les_tall(p, t) || *p++ != ':') return false;
+    if (!les_tall(p, m) || *p++ != ':') return false;
+    if (!les_tall(p, s)) return false;
+    sekunder = t * 3600 + m * 60 + s;
+    return true;
+}
+
+void replaytid(const char* linje) {
+    int64_t sek;
+    if (les_klokkeslett(linje, sek)) {
+        replayoffset = klem(sek);
+    } else if (siffer(linje[0])) {
+        const char* p = linje;
+        les_tall(p, sek);
+        replayoffset = klem(sek);
+    } else {
+        replayoffset = klem(int64_t{replayoffset} + 1);
+    }
+    nasekund = klem(int64_t{nasekund} + replayoffset);
+}
+
+// Finds the sentence: the last "$", else the last "!", followed by two
+// characters from "A" to "]".
+char* finn_setning(char* linje) {
+    auto god = [](const char* p) {
+        return p && p[1] >= 0x41 && p[1] <= 0x5D && p[2] >= 0x41 && p[2] <= 0x5D;
+    };
+    char* p = std::strrchr(linje, '$');
+    if (god(p)) return p;
+    p = std::strrchr(linje, '!');
+    if (god(p)) return p;
+    return nullptr;
+}
+} // namespace
+
+void loggtilfil(const char* linje) {
+    if (!loggefp) return;
+    std::fprintf(loggefp, "%s\n", linje);
+    std::fflush(loggefp);
+}
+
+Linjeutfall linjesteg(char* linje, int32_t naa, int replay) {
+    (void)registrert;
+    nasekund = naa;
+    loggtilfil(linje);
+    if (isBroadcast) send_udp(linje);
+    if (isUDPLog) send_udp_log(linje);
+    if (replay) replaytid(linje);
+
+    size_t n = 0;
+    for (; linje[n]; ++n) linje[n] = static_cast<char>(linje[n] & 0x7F);
+    // A byte that was 0x80 is now a terminator.
+    n = std::strlen(linje);
+    if (n > 0 && linje[n - 1] == '\r') {
+        linje[--n] = '\0';
+        if (n > 0 && linje[n - 1] == '\r') linje[--n] = '\0';
+    }
+
+    bool har_sum = false;
+    unsigned char gitt = 0;
+    if (n >= 3 && linje[n - 3] == '*') {
+        gitt = static_cast<unsigned char>(16 * hexsiffer(linje[n - 2]) + hexsiffer(linje[n - 1]));
+        linje[n - 3] = '\0';
+        har_sum = true;
+    }
+
+    using U = Linjeutfall;
+    if (glemt(linje)) return {U::Glemt};
+    if (int slag = dekod_ikke_nmea(linje)) return {U::Instrument, slag};
+
+    char* setning = finn_setning(linje);
+    if (!setning) return {U::IngenSetning};
+    if (glemt(setning)) return {U::Glemt};
+
+    if (har_sum && !utensjekksum) {
+        unsigned char sum = 0;
+        for (const char* p = setning + 1; *p; ++p) sum ^= static_cast<unsigned char>(*p);
+        if (sum != gitt) {
+            skrivfeil("tolkar: Sjekksumfeil i '%s': %02X != %02X\n", setning, gitt, sum);
+            return {U::Sjekksumfeil};
+        }
+    }
+    const Nokkel* rad = dekod_setning(setning);
+    return rad ? U{U::Dekodet, 0, rad} : U{U::Forkastet};
+}
+
+void klokkepass(int32_t naa) {
+    if (int64_t{naa} - forrsekund > 20 || naa < forrsekund) {
+        ant = 0;
+        rmctid = klem(int64_t{naa} + 5);
+    }
+    forrsekund = naa;
+}
+
+void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
+    forrsekund = 0;
+    rmctid = 0;
+    les_skipsdata();
+    replayoffset = 0;
+    char buf[kLinjelengde];
+    for (;;) {
+        std::fflush(ut);
+        if (!port && flushes) std::fflush(flushes);
+        klokkepass(klokke());
+        char* linje;
+        if (port) {
+            linje = get_udp(port);
+        } else {
+            if (talinje(buf, inn) < 0) return;
+            linje = buf;
+        }
+        linjesteg(linje, klokke(), replay);
+    }
+}
+
+} // namespace decoder

@@ -1,0 +1,98 @@
+#include "decoder/runtime.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <sys/time.h>
+#include <ctime>
+
+namespace decoder {
+
+FILE* ut = stdout;
+FILE* feil = stderr;
+
+int32_t systemklokke() { return static_cast<int32_t>(std::time(nullptr)); }
+
+int64_t systemmikroklokke() {
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    return static_cast<int64_t>(tv.tv_sec) * 1000000 + tv.tv_usec;
+}
+
+Sekundklokke klokke = systemklokke;
+Mikroklokke mikroklokke = systemmikroklokke;
+
+namespace {
+void avslutt_prosess(int status) {
+    std::fflush(stdout);
+    std::exit(status);
+}
+
+[[noreturn]] void vfatal(int status, const char* fmt, va_list ap) {
+    char tekst[2048];
+    std::vsnprintf(tekst, sizeof tekst, fmt, ap);
+    size_t n = std::strlen(tekst);
+    std::fputs(tekst, feil);
+    if (n == 0 || tekst[n - 1] != '\n') std::fputc('\n', feil);
+    std::fflush(feil);
+    std::fflush(ut);
+    avslutt(status);
+    std::abort();
+}
+} // namespace
+
+Avslutter avslutt = avslutt_prosess;
+
+void avslutt_status(int status) {
+    std::fflush(ut);
+    std::fflush(feil);
+    avslutt(status);
+    std::abort();
+}
+
+void fatal_status(int status, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    vfatal(status, fmt, ap);
+}
+
+void fatal(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    vfatal(kFeilstatus, fmt, ap);
+}
+
+void skriv(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(ut, fmt, ap);
+    va_end(ap);
+}
+
+void skrivfeil(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(feil, fmt, ap);
+    va_end(ap);
+}
+
+int32_t til_int32(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+int32_t les_heltall(const char* s) {
+    if (!s) return 0;
+    errno = 0;
+    long v = std::strtol(s, nullptr, 10);
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+} // namespace decoder

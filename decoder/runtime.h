@@ -1,0 +1,53 @@
+// The decoder's seams to the outside: where its text goes, where the time
+// comes from and how a fatal error ends the process. Tests and the fuzzer
+// swap these; the program keeps the defaults.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace decoder {
+
+// Log lines and start messages go to `ut`, error notices to `feil`.
+extern FILE* ut;
+extern FILE* feil;
+
+// Wall clock, whole seconds since 1970 (32-bit like every decoder time).
+using Sekundklokke = int32_t (*)();
+// Wall clock with microseconds since 1970.
+using Mikroklokke = int64_t (*)();
+extern Sekundklokke klokke;
+extern Mikroklokke mikroklokke;
+int32_t systemklokke();
+int64_t systemmikroklokke();
+
+// Ends the process with the status. Tests replace it with one that throws;
+// it must not return (fatal() aborts if it does).
+using Avslutter = void (*)(int status);
+extern Avslutter avslutt;
+
+// Status of every fatal decoder error that has no status of its own.
+inline constexpr int kFeilstatus = 1;
+
+// Writes the formatted message as one line on `feil` (no second line end if
+// it has one) and ends the process with the status.
+[[noreturn]] void fatal_status(int status, const char* fmt, ...)
+    __attribute__((format(printf, 2, 3)));
+[[noreturn]] void fatal(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Ends the process with the status after flushing, for errors whose message
+// has already been printed where it belongs.
+[[noreturn]] void avslutt_status(int status);
+
+// Formatted text on `ut` (decoder log lines and messages) or `feil`.
+void skriv(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Turns an untrusted double into an int32 without undefined behaviour:
+// truncates toward zero, NaN gives 0, out-of-range values saturate.
+int32_t til_int32(double v);
+
+// Parses a decimal integer at the start of the text like atoi, but saturates
+// instead of overflowing; no digits gives 0.
+int32_t les_heltall(const char* s);
+
+} // namespace decoder

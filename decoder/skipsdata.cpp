@@ -1,0 +1,47 @@
+#include "decoder/runtime.h"
+#include "decoder/state.h"
+#include "decoder/tekst.h"
+#include "decoder/tolkar.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace decoder {
+
+namespace {
+// Modification time of "Skipsdata" when it was last read; 0 reads it the first time.
+int32_t skipsdata_tid = 0;
+const bool registrert = registrer_nullstiller([] { skipsdata_tid = 0; });
+
+bool finnes(const char* navn, struct stat* st) { return ::stat(navn, st) == 0; }
+} // namespace
+
+void les_skipsdata() {
+    (void)registrert;
+    struct stat st{};
+    utensjekksum = finnes("utensjekksum", &st) ? 1 : 0;
+    if (utensjekksum) skrivfeil("tolkar: Uten sjekksum\n");
+    alltidgps = finnes("alltidgps", &st) ? 1 : 0;
+    if (alltidgps) skrivfeil("tolkar: Godtar hoppende GPS\n");
+
+    if (!finnes("Skipsdata", &st)) return;
+    auto tid = static_cast<int32_t>(st.st_mtime);
+    if (tid == skipsdata_tid) return;
+    skipsdata_tid = tid;
+    FILE* fp = std::fopen("Skipsdata", "r");
+    if (!fp) {
+        skrivfeil("tolkar: 'Skipsdata' kan ikke leses\n");
+        return;
+    }
+    char linje[kLinjelengde];
+    while (talinje(linje, fp) >= 0) {
+        double v;
+        if (std::sscanf(linje, "Ekko dybde %lf", &v) != 1) continue;
+        if (v == dybdekorr) continue; // a NaN is never equal, so it counts as new
+        dybdekorr = v;
+        skrivfeil("tolkar: Dybdekorr %g\n", v);
+    }
+    std::fclose(fp);
+}
+
+} // namespace decoder

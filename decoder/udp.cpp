@@ -1,0 +1,162 @@
+#include "decoder/udp.h"
+
+#include "decoder/runtime.h"
+#include "decoder/state.h"
+#include "decoder/tekst.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace decoder {
+
+namespace {
+int sockfdServer = 0;
+int sockfdClient = 0;
+int sockfdLog = 0;
+sockaddr_in serv_addr2{};
+sockaddr_in serv_addr{};
+sockaddr_in cli_addr{};
+sockaddr_in serv_addr_log{};
+sockaddr_in log_addr{};
+
+char mottatt[kLinjelengde];
+
+sockaddr_in adresse(in_addr_t ip, int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(ip);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    return a;
+}
+
+// Builds "line + \n" in the outgoing buffer. A line that does not fit is cut
+// so that the datagram still ends in its line feed.
+int bygg(char* buf, const char* forran, const char* linje) {
+    int plass = kUtbuffer - 2; // room for the line feed and the terminator
+    int n = std::snprintf(buf, kUtbuffer, "%s%.*s", forran, plass, linje);
+    if (n > plass) n = plass;
+    buf[n++] = '\n';
+    buf[n] = '\0';
+    return n;
+}
+} // namespace
+
+void open_udp_server(int port) {
+    sockfdServer = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (sockfdServer < 0) {
+        sockfdServer = 0;
+        skriv("server: can't open datagram socket\n");
+        avslutt_status(1);
+    }
+    serv_addr2 = adresse(INADDR_ANY, port);
+    int r = ::bind(sockfdServer, reinterpret_cast<sockaddr*>(&serv_addr2), sizeof serv_addr2);
+    if (r < 0) {
+        skriv("server: can't bind local address\n");
+        avslutt_status(2);
+    }
+    skriv("server: bindno = %d port # = %d  \n", r, port);
+    // The loop flushes before it reads, and this is printed inside the read.
+    std::fflush(ut);
+}
+
+char* get_udp(int port) {
+    if (sockfdServer == 0) open_udp_server(port);
+    sockaddr_in fra{};
+    socklen_t fralengde = sizeof fra;
+    ssize_t n;
+    do {
+        // A longer datagram is cut to what the line buffer holds.
+        n = ::recvfrom(sockfdServer, mottatt, kLinjelengde - 1, 0,
+                       reinterpret_cast<sockaddr*>(&fra), &fralengde);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        skriv("dg_echo: recvfrom error\n");
+        avslutt_status(3);
+    }
+    mottatt[n] = '\0';
+    return mottatt;
+}
+
+int open_udp_client() {
+    sockfdClient = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (sockfdClient < 0) {
+        int e = errno;
+        sockfdClient = 0;
+        skriv("errno = %d\n", e);
+        skriv("client: can't open datagram socket\n");
+        avslutt_status(1);
+    }
+    int paa = 1;
+    if (::setsockopt(sockfdClient, SOL_SOCKET, SO_BROADCAST, &paa, sizeof paa) < 0) {
+        skrivfeil("setsockopt Broadcast: %s\n", std::strerror(errno));
+        ::close(sockfdClient);
+        return -1;
+    }
+    cli_addr = adresse(INADDR_ANY, 0);
+    if (::bind(sockfdClient, reinterpret_cast<sockaddr*>(&cli_addr), sizeof cli_addr) < 0) {
+        skriv("errno = %d\n", errno);
+        skriv("client: can't bind local address\n");
+    }
+    serv_addr = adresse(INADDR_BROADCAST, port_udp_broadcast);
+    skriv("client: udp port # = %d\n", port_udp_broadcast);
+    return 0;
+}
+
+void send_udp(const char* linje) {
+    if (sockfdClient == 0) open_udp_client();
+    char buf[kUtbuffer];
+    int n = bygg(buf, "", linje);
+    ssize_t sendt = ::sendto(sockfdClient, buf, static_cast<size_t>(n), 0,
+                             reinterpret_cast<sockaddr*>(&serv_addr), sizeof serv_addr);
+    if (sendt != n) {
+        int e = errno;
+        skriv("nosent = %d\n", static_cast<int>(sendt));
+        skriv("broadcast: sendto error\n");
+        skriv("errno = %d\n", e);
+    }
+}
+
+void open_udp_log() {
+    serv_addr_log = adresse(INADDR_ANY, kLoggport);
+    sockfdLog = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (sockfdLog < 0) {
+        sockfdLog = 0;
+        skriv("client: can't open datagram socket\n");
+        avslutt_status(1);
+    }
+    log_addr = adresse(INADDR_ANY, 0);
+    if (::bind(sockfdLog, reinterpret_cast<sockaddr*>(&log_addr), sizeof log_addr) < 0)
+        skriv("client: can't bind local address\n");
+}
+
+void send_udp_log(const char* linje) {
+    if (sockfdLog == 0) open_udp_log();
+    char forran[32];
+    std::snprintf(forran, sizeof forran, "%s,", strTimeStamp());
+    char buf[kUtbuffer];
+    int n = bygg(buf, forran, linje);
+    ssize_t sendt = ::sendto(sockfdLog, buf, static_cast<size_t>(n), 0,
+                             reinterpret_cast<sockaddr*>(&serv_addr_log), sizeof serv_addr_log);
+    if (sendt != n) {
+        skriv("nosent = %d\n", static_cast<int>(sendt));
+        skriv("dg_echo: sendto error\n");
+    }
+}
+
+void close_udp() {
+    if (sockfdServer) ::close(sockfdServer);
+    if (sockfdClient) ::close(sockfdClient);
+    sockfdServer = 0;
+    sockfdClient = 0;
+}
+
+void glem_udp() {
+    sockfdServer = sockfdClient = sockfdLog = 0;
+}
+
+} // namespace decoder

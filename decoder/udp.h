@@ -1,0 +1,23 @@
+// UDP transport: the input port of UDP mode, the broadcast of every line
+// (-x) and the time-stamped copy to the log port (-m). Each socket opens on
+// first use.
+#pragma once
+
+namespace decoder {
+
+inline constexpr int kUtbuffer = 255;     // outgoing datagram text, terminator included
+inline constexpr int kLoggport = 49000;
+
+// Receives one datagram on the port; the text stays valid until the next call.
+char* get_udp(int port);
+void open_udp_server(int port);
+void send_udp(const char* linje);
+int open_udp_client();
+void send_udp_log(const char* linje);
+void open_udp_log();
+void close_udp();
+
+// Forgets the sockets without closing them (a forked child, tests).
+void glem_udp();
+
+} // namespace decoder
