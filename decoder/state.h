@@ -64,6 +64,9 @@ extern int port_udp_broadcast;
 extern FILE* loggefp;
 extern int32_t PingerOfROVNumber;
 
+// The serial line's name for log lines: empty in UDP and replay mode.
+inline const char* ttyetikett() { return ttynavn ? ttynavn : ""; }
+
 // Puts every value above back to its start value. The process never needs
 // this; tests and the fuzzer do, to run many inputs from a clean start.
 void reset_state();
