@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test: once in a normal build, once with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+scripts/build.sh build
+ctest --test-dir build --output-on-failure -j"$jobs"
+scripts/build.sh build-asan -DTARNVIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
