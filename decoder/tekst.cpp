@@ -83,7 +83,7 @@ const char* strTimeStamp() {
     time_t naa = klokke();
     tm lokal{};
     localtime_r(&naa, &lokal);
-    char dato[16];
+    char dato[13]; // twelve digits
     if (std::strftime(dato, sizeof dato, "%y%m%d%H%M%S", &lokal) == 0) dato[0] = '\0';
     long mikro = static_cast<long>(mikroklokke() % 1000000);
     if (mikro < 0) mikro += 1000000;
