@@ -25,8 +25,9 @@ int32_t klem(int64_t v) {
 bool siffer(char c) { return c >= '0' && c <= '9'; }
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// One "%d" of formatted input: blanks, a sign, digits. Saturates instead of
-// overflowing. Returns false when there are no digits.
+// One "%d" of formatted input: blanks, a sign, digits. Saturates well past
+// the 32-bit range, so that hours * 3600 cannot overflow either. Returns
+// false when there are no digits.
 bool les_tall(const char*& p, int64_t& v) {
     const char* q = p;
     while (blank(*q)) ++q;
@@ -35,7 +36,7 @@ bool les_tall(const char*& p, int64_t& v) {
     if (!siffer(*q)) return false;
     int64_t x = 0;
     while (siffer(*q)) {
-        if (x < INT64_MAX / 100) x = x * 10 + (*q - '0');
+        if (x < 1000000000000) x = x * 10 + (*q - '0');
         ++q;
     }
     v = neg ? -x : x;

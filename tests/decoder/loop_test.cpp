@@ -97,6 +97,7 @@ TEST(Linjesteg, Replaytid) {
         {"77 $GPHDT,1,T", 177},
         {" 1:2:3 x", 100 + 3723},
         {"99999999999999:0:0", 2147483647}, // saturates, no overflow
+        {"1:2222222222222222222222222222:2", 2147483647},
         {"-5", 100 + 0},                    // not a digit first: one more second... of INT32_MAX
     };
     for (size_t i = 0; i + 1 < std::size(steg); ++i) {
