@@ -1,0 +1,21 @@
+// Position fixes and the course-and-speed estimate shared between the fix
+// decoders (fiks.cpp) and the course decoders (kurs.cpp).
+#pragma once
+
+#include <cstdint>
+
+namespace decoder {
+
+// Common fix handler of GGA and PSIMGPS. Latitude and longitude are in the
+// packed NMEA form (ddmm.mmmm) with their sign; t is the decoder time.
+void ggadata(int32_t t, double bredde, double lengde, double pdop, int32_t sat, int32_t kvalitet,
+             const char* stasjon);
+
+// Course and speed from the oldest and newest fix of the window.
+void beregnkursfart();
+
+// Writes the course line (when speed and course are both 0 or more) and the
+// clock difference of a GPS time hhmmss.ss and date ddmmyy (kurs.cpp).
+void rmcdata(double fart, double kurs, double tid, double dato);
+
+} // namespace decoder
