@@ -1,45 +1,171 @@
+// Depth and seabed: echo sounder depths merged into one depth line, seabed
+// classifiers (RoxAnn, Seascan, ES60) and water temperature.
 #include "decoder/decoders.h"
+
+#include "decoder/runtime.h"
+#include "decoder/skann.h"
+#include "decoder/state.h"
+#include "decoder/tekst.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace decoder {
 
-void dekod_dpt(const char* tekst) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)tekst;
+namespace {
+
+// Depth sources in falling order of preference.
+enum Kilde { kDbt = 0, kDpt = 1, kPsap = 2, kDbs = 3, kAntallKilder = 4 };
+
+// Time and depth last accepted from each source.
+int32_t sistetid[kAntallKilder];
+double sistedybde[kAntallKilder];
+
+const bool registrert = registrer_nullstiller([] {
+    for (int i = 0; i < kAntallKilder; ++i) {
+        sistetid[i] = 0;
+        sistedybde[i] = 0.0;
+    }
+});
+
+// A depth of "nan" or one beyond the double range is no measurement.
+bool brukbar(double v) { return std::isfinite(v); }
+
+// One number of a seabed classifier scan: blanks, an optional sign and octal
+// digits, as "%o" reads them, taken from the characters [fra, til). When
+// `helt` is set the number must fill the run (a literal follows it in the
+// layout); otherwise what follows the digits is not looked at. A minus sign
+// makes any non-zero value wrap like an unsigned conversion, so it can never
+// pass the range test that follows.
+bool oktal(const char* fra, const char* til, bool helt, uint32_t& v) {
+    const char* p = fra;
+    while (p < til && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+    bool neg = false;
+    if (p < til && (*p == '+' || *p == '-')) neg = *p++ == '-';
+    const char* siffer = p;
+    uint32_t x = 0;
+    for (; p < til && *p >= '0' && *p <= '7'; ++p) x = x * 8 + static_cast<uint32_t>(*p - '0');
+    if (p == siffer || (helt && p != til)) return false;
+    v = neg ? 0u - x : x;
+    return true;
 }
 
-void dekod_fotmeterfavn(const char* tekst, int fotfelt, int favnfelt) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)tekst;
-    (void)fotfelt;
-    (void)favnfelt;
+// Writes the depth line unless the same source reported this second, an
+// unchanged depth is repeated within 2 seconds, or a more preferred source
+// has reported within 19 seconds.
+void send_dybde(double dybde, int kilde) {
+    (void)registrert;
+    if (kilde < 0 || kilde >= kAntallKilder) return;
+    int32_t t = nasekund;
+    // 64-bit differences: two 32-bit times far apart must not overflow.
+    int64_t siden = int64_t{t} - sistetid[kilde];
+    if (siden == 0) return;
+    if (siden >= -2 && siden <= 2 && dybde == sistedybde[kilde]) return;
+    // Kept before the preference test, so a depth held back still counts as
+    // recent for the next repeat test.
+    sistetid[kilde] = t;
+    sistedybde[kilde] = dybde;
+    for (int j = kilde - 1; j >= 0; --j) {
+        int64_t d = int64_t{t} - sistetid[j];
+        if (d >= -19 && d <= 19) return;
+    }
+    skriv("%ld Dybde %.2f\n", static_cast<long>(t), dybde);
+}
+
+} // namespace
+
+// DBT and DBS: depth in feet, metres and fathoms; the metres win.
+void dekod_fotmeterfavn(const char* tekst, int korriger, int kilde) {
+    int n = splittfelt(tekst);
+    if (n < 6) return;
+    double dybde;
+    if (!skann::tom(felt[2]))
+        dybde = skann::tall(felt[2]);
+    else if (!skann::tom(felt[0]))
+        dybde = skann::tall(felt[0]) * 0.3048;
+    else if (!skann::tom(felt[4]))
+        dybde = skann::tall(felt[4]) * 1.825; // the sounders' fathom, not 1.8288 m
+    else
+        return;
+    if (dybde == 0.0) return;
+    if (korriger) dybde += dybdekorr;
+    if (!brukbar(dybde)) return;
+    send_dybde(dybde, kilde);
+}
+
+void dekod_dbs(const char* tekst) { dekod_fotmeterfavn(tekst, 0, kDbs); }
+void dekod_dbt(const char* tekst) { dekod_fotmeterfavn(tekst, 1, kDbt); }
+
+// DPT: depth below the transducer; the offset field is not used.
+void dekod_dpt(const char* tekst) {
+    double dybde;
+    if (!skann::tall_forst(tekst, dybde) || dybde == 0.0) return;
+    dybde += dybdekorr;
+    if (!brukbar(dybde)) return;
+    send_dybde(dybde, kDpt);
 }
 
 void dekod_mtw(const char* tekst) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)tekst;
+    int n = splittfelt(tekst);
+    if (n < 2 || skann::tom(felt[0]) || felt[1][0] != 'C') return;
+    double c = skann::tall(felt[0]);
+    if (!brukbar(c)) return;
+    skriv("%ld Vanntemperatur %.1f\n", static_cast<long>(nasekund), c);
 }
 
+// Seascan classifier: depth and the two echo values, 0 to 10, scaled to the
+// RoxAnn range 0 to 4.095.
 void dekod_seascan(const char* tekst) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)tekst;
+    int n = splittfelt(tekst);
+    if (n < 10 || !strlik(felt[2], "D") || !strlik(felt[4], "M")) return;
+    double dybde = skann::tall(felt[3]);
+    double e1 = skann::tall(felt[6]);
+    double e2 = skann::tall(felt[8]);
+    if (!(dybde > 0.0) || !(e1 > 0.0) || !(e2 > 0.0)) return;
+    if (!brukbar(dybde + dybdekorr) || !brukbar(e1) || !brukbar(e2)) return;
+    skriv("%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(nasekund), e1 / 10.0 * 4.095,
+          e2 / 10.0 * 4.095);
+    send_dybde(dybde + dybdekorr, kPsap);
 }
 
-void dekod_es60(const char* tekst) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)tekst;
-}
-
+// RoxAnn line DooooFooooSoooo: three octal values of four digits; E1 and E2
+// are the 'F' and 'S' values in thousandths.
 void dekod_roxann(const char* linje) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)linje;
+    if (std::strlen(linje) != 15 || linje[0] != 'D' || linje[5] != 'F' || linje[10] != 'S')
+        return;
+    uint32_t d, e1, e2;
+    if (!oktal(linje + 1, linje + 5, true, d) || !oktal(linje + 6, linje + 10, true, e1) ||
+        !oktal(linje + 11, linje + 15, false, e2))
+        return;
+    if (e1 > 07777 || e2 > 07777) return;
+    skriv("%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(nasekund), e1 / 1000.0,
+          e2 / 1000.0);
 }
 
+// Simrad ES60, the text after "D1," or "D2,".
+void dekod_es60(const char* tekst) {
+    int n = splittfelt(tekst);
+    if (n >= 4) {
+        double a = skann::tall(felt[0]);
+        double dybde = skann::tall(felt[1]);
+        int32_t type = les_heltall(felt[3]);
+        if (a > 0.0 && dybde > 0.0 && brukbar(dybde) && !skann::tom(felt[2]) &&
+            (type == 1 || type == 2)) {
+            skriv("%ld ES60 Dybde %.2f, hardhet %d, ruhet 0\n", static_cast<long>(nasekund), dybde,
+                  0);
+            return;
+        }
+    }
+    skriv("%ld Ukjent ES60\n", static_cast<long>(nasekund));
+}
+
+// Tritech PA500 altimeter: a number followed by "m", logged as it comes.
 void dekod_tritechPA500(const char* linje) {
-    // Not decoded yet: the key reaches this and the sentence is dropped.
-    (void)linje;
+    float dybde;
+    skann::Leser les(linje);
+    if (!les.tall(dybde) || !brukbar(dybde)) return;
+    skriv("%ld Dybde %.2f\n", static_cast<long>(nasekund), static_cast<double>(dybde));
 }
-
-void dekod_dbs(const char* tekst) { dekod_fotmeterfavn(tekst, 0, 3); }
-void dekod_dbt(const char* tekst) { dekod_fotmeterfavn(tekst, 1, 0); }
 
 } // namespace decoder
