@@ -56,7 +56,7 @@ bool les_klokkeslett(const char* linje, int64_t& sekunder) {
 }
 
 void replaytid(const char* linje) {
-    int64_t sek;
+    int64_t sek = 0;
     if (les_klokkeslett(linje, sek)) {
         replayoffset = klem(sek);
     } else if (siffer(linje[0])) {
