@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 scripts/build.sh build
-ctest --test-dir build --output-on-failure -j"$jobs"
-scripts/build.sh build-asan -DTARNVIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+# The application tests draw with OpenGL: Xvfb gives them a display.
+xvfb-run -a ctest --test-dir build --output-on-failure -j"$jobs"
+scripts/build.sh build-asan -DTARNVIK_SANITIZE=ON -DTARNVIK_APP=OFF -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"

@@ -1,0 +1,36 @@
+#include "app/InputImageProvider.h"
+
+#include <QMutexLocker>
+
+namespace tarnvik {
+
+QString InputImageProvider::publish(const QString& slot, const QImage& image) {
+    QMutexLocker lock(&mutex_);
+    if (image.isNull()) {
+        images_.remove(slot);
+        return {};
+    }
+    images_.insert(slot, image);
+    // The serial makes the URL new, so that the scene does not show a cached picture.
+    return QStringLiteral("image://inputs/%1/%2").arg(slot).arg(++serial_);
+}
+
+void InputImageProvider::forget(const QString& slot) {
+    QMutexLocker lock(&mutex_);
+    images_.remove(slot);
+}
+
+QImage InputImageProvider::requestImage(const QString& id, QSize* size, const QSize& requested) {
+    QString slot = id.section(QLatin1Char('/'), 0, -2);
+    QImage image;
+    {
+        QMutexLocker lock(&mutex_);
+        image = images_.value(slot);
+    }
+    if (size) *size = image.size();
+    if (!image.isNull() && requested.isValid() && requested != image.size())
+        image = image.scaled(requested, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace tarnvik
