@@ -1,0 +1,52 @@
+// A two-column form of one composition's published inputs: a label on the
+// left, an editing control on the right. Every edit goes to the renderer at
+// once and the control then shows what the renderer accepted.
+#pragma once
+
+#include <QList>
+#include <QSize>
+#include <QVariantMap>
+#include <QWidget>
+
+class QLabel;
+
+namespace tarnvik {
+
+class CompositionRenderer;
+
+class CompositionParametersView : public QWidget {
+    Q_OBJECT
+public:
+    // The renderer (may be null: no rows, size zero) must outlive the view.
+    explicit CompositionParametersView(CompositionRenderer* renderer, QWidget* parent = nullptr);
+
+    // Smallest size that shows every row; also the widget's minimumSize().
+    QSize minimumFormSize() const { return minSize_; }
+    CompositionRenderer* renderer() const { return renderer_; }
+    const QList<QWidget*>& controls() const { return controls_; }
+    const QList<QLabel*>& labels() const { return labels_; }
+
+    // Input key to value; storage form for the settings file, else live.
+    QVariantMap parameters(bool storage) const;
+    void setParameters(const QVariantMap& parameters);
+
+    QSize sizeHint() const override { return minSize_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    QWidget* makeControl(int index, int labelTop, int& rowHeight);
+    void controlAction(QWidget* control);
+    void apply(QWidget* control, const QVariant& value);
+    void show(QWidget* control);
+    QString keyOf(const QWidget* control) const;
+
+    CompositionRenderer* renderer_;
+    QList<QLabel*> labels_;
+    QList<QWidget*> controls_;
+    QSize minSize_;
+    int controlX_ = 0;
+};
+
+} // namespace tarnvik

@@ -1,0 +1,163 @@
+#include "params/ParameterForms.h"
+#include "params/Plist.h"
+#include "params/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tarnvik;
+
+namespace {
+
+TEST(ColorStorage, PrintsComponentsWithPercentG) {
+    struct Case {
+        QColor color;
+        const char* text;
+    } cases[] = {
+        {QColor::fromRgbF(1, 0.5, 0, 1), "R=1 G=0.5 B=0 A=1"},
+        {QColor::fromRgbF(0, 0, 0, 0), "R=0 G=0 B=0 A=0"},
+        {QColor::fromRgbF(0.25f, 0.75f, 1, 0.125f), "R=0.25 G=0.75 B=1 A=0.125"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(colorToStorage(c.color), c.text);
+        EXPECT_EQ(colorFromStorage(c.text), c.color) << c.text;
+    }
+    EXPECT_EQ(colorToStorage(QColor()), QString());
+}
+
+TEST(ColorStorage, ReadsLooselyAndMissingNumbersAreZero) {
+    struct Case {
+        const char* text;
+        float r, g, b, a;
+    } cases[] = {
+        {"R=1 G=0.5 B=0 A=1", 1, 0.5f, 0, 1},
+        {"1 0.5 0 1", 1, 0.5f, 0, 1},
+        {"RGBA==  0.5", 0.5f, 0, 0, 0},
+        {"R=0.2 G=0.4", 0.2f, 0.4f, 0, 0},
+        {"R=7 G=-1 B=nan A=1", 1, 0, 0, 1},
+        {"", 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        QColor col = colorFromStorage(c.text);
+        EXPECT_NEAR(col.redF(), c.r, 1e-4) << c.text;
+        EXPECT_NEAR(col.greenF(), c.g, 1e-4) << c.text;
+        EXPECT_NEAR(col.blueF(), c.b, 1e-4) << c.text;
+        EXPECT_NEAR(col.alphaF(), c.a, 1e-4) << c.text;
+    }
+}
+
+// The value of TIFF tag 259 (compression) in the first directory.
+int tiffCompression(const QByteArray& d) {
+    if (d.size() < 8) return -1;
+    bool little = d.startsWith("II");
+    auto u16 = [&](int at) {
+        auto p = reinterpret_cast<const uchar*>(d.constData() + at);
+        return little ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p);
+    };
+    auto u32 = [&](int at) {
+        auto p = reinterpret_cast<const uchar*>(d.constData() + at);
+        return little ? qFromLittleEndian<quint32>(p) : qFromBigEndian<quint32>(p);
+    };
+    int ifd = static_cast<int>(u32(4));
+    int n = u16(ifd);
+    for (int i = 0; i < n; ++i)
+        if (u16(ifd + 2 + 12 * i) == 259) return u16(ifd + 2 + 12 * i + 8);
+    return -1;
+}
+
+TEST(ImageStorage, LzwTiffThatReadsBack) {
+    QImage img(7, 5, QImage::Format_ARGB32);
+    img.fill(QColor(10, 200, 30));
+    QByteArray d = imageToStorage(img);
+    ASSERT_FALSE(d.isEmpty()) << "the TIFF image plugin is missing";
+    EXPECT_EQ(tiffCompression(d), 5);
+    QImage back = imageFromStorage(d);
+    ASSERT_EQ(back.size(), img.size());
+    EXPECT_EQ(back.pixelColor(3, 2).rgba(), img.pixelColor(3, 2).rgba());
+    EXPECT_TRUE(imageFromStorage("this is no image").isNull());
+}
+
+TEST(StorageForm, ClassifiesByValue) {
+    EXPECT_EQ(toStorage(QVariant(2.5)), QVariant(2.5));
+    EXPECT_EQ(toStorage(QVariant(QString("x"))), QVariant(QString("x")));
+    EXPECT_EQ(toStorage(QVariant(QColor(255, 0, 0))), QVariant(QString("R=1 G=0 B=0 A=1")));
+    EXPECT_FALSE(toStorage(QVariant(QPoint(1, 2))));
+}
+
+TEST(Plist, RoundTripsEveryKind) {
+    QVariantMap inner{{"n", 0.1}, {"s", QString("æøå <&>")}, {"d", QByteArray("\0\1\2", 3)},
+                      {"i", qlonglong(-7)}, {"t", true}, {"big", 1e300}};
+    QVariantMap root{{"settings", inner}, {"list", QVariantList{1.5, QString("b")}}, {"empty", QVariantMap()}};
+    QString err;
+    auto back = plist::read(plist::write(root), &err);
+    ASSERT_TRUE(back) << err.toStdString();
+    EXPECT_EQ(back->toMap(), root);
+}
+
+TEST(Plist, DamagedInputIsRefused) {
+    const char* bad[] = {
+        "",
+        "garbage",
+        "<plist><dict><key>a</key></dict></plist>",
+        "<plist><dict><string>a</string></dict></plist>",
+        "<plist><integer>12x</integer></plist>",
+        "<plist><data>@@@</data></plist>",
+        "<plist><dict><key>a</key><string>b</string>",
+        "<plist><date>2020-01-01T00:00:00Z</date></plist>",
+    };
+    for (const char* b : bad) {
+        QString err;
+        EXPECT_FALSE(plist::read(b, &err)) << b;
+        EXPECT_FALSE(err.isEmpty()) << b;
+    }
+}
+
+QStringList logged;
+void capture(QtMsgType, const QMessageLogContext&, const QString& msg) { logged << msg; }
+
+TEST(UserDefaults, KeepsValuesThroughTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sub/Tarnvik.plist");
+    QVariantMap settings{{"Logo", QVariantMap{{"Opacity", 0.75}, {"Image", QByteArray("II*\0", 4)}}}};
+    {
+        UserDefaults d(path);
+        EXPECT_TRUE(d.values().isEmpty());
+        d.setValue("settings", settings);
+        ASSERT_TRUE(d.synchronize());
+    }
+    UserDefaults again(path);
+    EXPECT_EQ(again.value("settings").toMap(), settings);
+    EXPECT_EQ(QDir(dir.filePath("sub")).entryList(QDir::Files), QStringList{"Tarnvik.plist"});
+}
+
+TEST(UserDefaults, DamagedFileIsMovedAsideNotLost) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tarnvik.plist");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<plist><dict><key>settings</key>");
+    f.close();
+
+    logged.clear();
+    auto old = qInstallMessageHandler(capture);
+    UserDefaults d(path);
+    qInstallMessageHandler(old);
+    EXPECT_TRUE(d.values().isEmpty());
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(path));
+    QStringList aside = QDir(dir.path()).entryList({"Tarnvik.plist.damaged-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(dir.filePath(aside[0]));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("<plist><dict><key>settings</key>"));
+
+    d.setValue("settings", QVariantMap{{"a", 1.0}});
+    EXPECT_TRUE(d.synchronize());
+}
+
+} // namespace
