@@ -4,7 +4,8 @@
 // The first byte chooses switches so that the fuzzer also reaches what they
 // guard: bit 0 skips checksum verification (most mutations break the sum),
 // bit 1 is replay mode, bit 2 special-target mode, bit 3 accepts jumping
-// fixes. The rest is split into lines at line feeds, each handled at a clock
+// fixes, bit 6 fills the forget list with a sentence and an instrument
+// prefix. The rest is split into lines at line feeds, each handled at a clock
 // that moves on by the low bits of the line's first byte.
 #include "decoder/runtime.h"
 #include "decoder/state.h"
@@ -39,6 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int replay = (brytere >> 1) & 1;
     if (brytere & 4) spesialrmc = "Fuzz";
     alltidgps = (brytere >> 3) & 1;
+    if (brytere & 0x40) {
+        // reset_state() frees the list again before the next input.
+        for (const char* t : {"$GPGSV", "D1,"}) {
+            auto* node = static_cast<glemnode*>(vmalloc(sizeof(glemnode)));
+            node->tekst = vstrdup(t);
+            node->neste = forsteglem;
+            forsteglem = node;
+        }
+    }
     ++data;
     --size;
 
