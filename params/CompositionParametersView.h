@@ -45,7 +45,7 @@ private:
     CompositionRenderer* renderer_;
     QList<QLabel*> labels_;
     QList<QWidget*> controls_;
-    QSize minSize_;
+    QSize minSize_{0, 0};
     int controlX_ = 0;
 };
 

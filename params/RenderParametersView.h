@@ -50,7 +50,7 @@ private:
 
     std::vector<std::unique_ptr<CompositionRenderer>> renderers_;
     std::vector<QGroupBox*> boxes_;
-    QSize bestSize_;
+    QSize bestSize_{0, 0};
 };
 
 } // namespace tarnvik
