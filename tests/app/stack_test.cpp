@@ -1,0 +1,100 @@
+// The six compositions together: each loads, and each layer draws where it
+// belongs (a pixel probe changes when the layer is hidden, and a probe far
+// away does not).
+#include "app/CompositionRenderer.h"
+#include "app/CompositionScene.h"
+#include "app/Compositions.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace tarnvik;
+
+namespace {
+
+class StackTest : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("TARNVIK_COMPOSITIONS", COMPOSITIONS_DIR);
+        scene = CompositionScene::create(QSize(720, 576));
+        ASSERT_TRUE(scene) << "no OpenGL: run under xvfb-run";
+        for (const QString& name : compositionNames()) {
+            auto r = CompositionRenderer::create(*scene, compositionPath(name));
+            ASSERT_TRUE(r) << name.toStdString();
+            stack.push_back(std::move(r));
+        }
+        layer("Position")->setValue("HIDDEN_latitude", QString(" 59°54.1234 N"));
+        layer("Position")->setValue("HIDDEN_longitude", QString(" 10°43.5678 E"));
+        layer("Compas")->setValue("HIDDEN_heading", 90.0);
+    }
+    CompositionRenderer* layer(const char* name) {
+        return stack[static_cast<size_t>(compositionNames().indexOf(name))].get();
+    }
+    QImage frame() {
+        for (int i = 0; i < 2; ++i) { // items that paint late show in the next frame
+            for (auto& r : stack) r->renderAtTime(1.0);
+            EXPECT_TRUE(scene->finishFrame());
+        }
+        return scene->image();
+    }
+    std::unique_ptr<CompositionScene> scene;
+    std::vector<std::unique_ptr<CompositionRenderer>> stack;
+};
+
+TEST_F(StackTest, EveryLayerDrawsInItsPlace) {
+    for (const QString& name : compositionNames()) {
+        const auto& keys = stack[static_cast<size_t>(compositionNames().indexOf(name))]->inputKeys();
+        EXPECT_TRUE(keys.contains("Show")) << name.toStdString();
+    }
+    EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_latitude"));
+    EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_longitude"));
+    EXPECT_TRUE(layer("Compas")->inputKeys().contains("HIDDEN_heading"));
+
+    const QImage all = frame();
+    // The picture underneath is opaque everywhere.
+    EXPECT_EQ(qAlpha(all.pixel(360, 300)), 255);
+    EXPECT_EQ(qAlpha(all.pixel(2, 573)), 255);
+
+    struct Probe {
+        const char* layer;
+        QPoint inside; // changes when the layer goes
+    } probes[] = {
+        {"InfoBox", {40, 40}},   // top left
+        {"DateTime", {600, 43}}, // top right
+        {"Position", {50, 520}}, // bottom left
+        {"Logo", {640, 535}},    // bottom right
+        {"Compas", {634, 358}},  // right, above the logo
+    };
+    const QPoint elsewhere(360, 420); // under no overlay
+    for (const Probe& p : probes) {
+        layer(p.layer)->setValue("Show", 0.0);
+        const QImage without = frame();
+        layer(p.layer)->setValue("Show", 1.0);
+        EXPECT_NE(all.pixel(p.inside), without.pixel(p.inside)) << p.layer;
+        EXPECT_EQ(all.pixel(elsewhere), without.pixel(elsewhere)) << p.layer;
+    }
+    layer("Video")->setValue("Show", 0.0);
+    layer("Video")->setValue("Background", QColor(1, 2, 3));
+    EXPECT_EQ(QColor(frame().pixel(elsewhere)), QColor(1, 2, 3));
+}
+
+TEST_F(StackTest, CompassTurnsWithTheHeading) {
+    // The red north needle points up at heading 0 and to the left at 90.
+    auto redness = [](QRgb c) { return qRed(c) - (qGreen(c) + qBlue(c)) / 2; };
+    layer("Video")->setValue("Show", 0.0);
+    layer("Compas")->setValue("HIDDEN_heading", 0.0);
+    QImage north = frame();
+    layer("Compas")->setValue("HIDDEN_heading", 90.0);
+    QImage east = frame();
+    const int cx = static_cast<int>(0.88 * 720), cy = static_cast<int>(0.62 * 576);
+    const QPoint up(cx, cy - 40), left(cx - 40, cy);
+    EXPECT_GT(redness(north.pixel(up)), 100);
+    EXPECT_LT(redness(north.pixel(left)), 50);
+    EXPECT_GT(redness(east.pixel(left)), 100);
+    EXPECT_LT(redness(east.pixel(up)), 50);
+}
+
+} // namespace
