@@ -4,6 +4,7 @@
 #include "params/Controls.h"
 #include "params/ParameterForms.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleValidator>
 #include <QIntValidator>
@@ -23,7 +24,7 @@ const char* const kTag = "inputIndex";
 const char* const kWidens = "widens";
 
 QFont smallFont() {
-    QFont f = QWidget().font();
+    QFont f = QApplication::font();
     f.setPointSizeF(std::max(6.0, f.pointSizeF() - 2));
     return f;
 }
