@@ -11,7 +11,8 @@ namespace decoder {
 int inputData(int argc, char** argv);
 
 // Reads lines from `inn` (or the UDP port when port is non-zero) until the
-// input ends. `flushes` is flushed at the start of every pass unless in UDP mode.
+// input ends. Before a read that could wait for input, `ut` is flushed, and
+// `flushes` too unless in UDP mode, and both again when the input ends.
 void tolkar(FILE* inn, FILE* flushes, int replay, int port);
 
 // Everything the loop does with one line once it is read: stamp it with the

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -80,6 +81,12 @@ char* get_udp(int port) {
     }
     mottatt[n] = '\0';
     return mottatt;
+}
+
+bool udp_klar() {
+    if (sockfdServer == 0) return false;
+    pollfd p{sockfdServer, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
 int open_udp_client() {

@@ -10,6 +10,8 @@ inline constexpr int kLoggport = 49000;
 
 // Receives one datagram on the port; the text stays valid until the next call.
 char* get_udp(int port);
+// True when a datagram is waiting, so that get_udp returns without waiting.
+bool udp_klar();
 void open_udp_server(int port);
 void send_udp(const char* linje);
 int open_udp_client();

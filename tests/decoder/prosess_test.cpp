@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -128,6 +129,31 @@ TEST(Prosess, ReplayAvDemoopptak) {
     // The recording holds one damaged sentence.
     EXPECT_NE(p.feil().find("tolkar: Sjekksumfeil i '$HEHDT,9"), std::string::npos) << p.feil();
     EXPECT_EQ(p.feil().find("Sjekksumfeil"), p.feil().rfind("Sjekksumfeil"));
+}
+
+TEST(Prosess, ReplayFraRorErUteFoerDenVenter) {
+    // Replay from a pipe: what the lines gave is out while the decoder waits
+    // for more, also when half of the next line is already read.
+    char mal[] = "/tmp/tolkar-ror-XXXXXX";
+    std::string mappe = mkdtemp(mal);
+    std::string ror = mappe + "/inn";
+    ASSERT_EQ(mkfifo(ror.c_str(), 0600), 0);
+    Prosess p({"-f" + ror}, mappe);
+    int fd = open(ror.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    auto skriv = [fd](const std::string& s) {
+        ASSERT_EQ(write(fd, s.data(), s.size()), static_cast<ssize_t>(s.size()));
+    };
+    skriv("$HEHDT,45.0,T\r\n!AIVDM,2\r\n!AIV");
+    EXPECT_TRUE(p.vent_paa(" AIS VDM,2\n")) << p.ut();
+    EXPECT_NE(p.ut().find(" Heading 45.0\n"), std::string::npos) << p.ut();
+    skriv("DO,3\r\n");
+    EXPECT_TRUE(p.vent_paa(" AIS VDO,3\n")) << p.ut();
+    skriv("!AIVDM,4\r\n");
+    close(fd); // the end of the input ends the replay
+    EXPECT_EQ(p.status(), 0);
+    EXPECT_TRUE(p.ut().ends_with(" AIS VDM,4\n")) << p.ut();
+    std::system(("rm -rf '" + mappe + "'").c_str());
 }
 
 TEST(Prosess, UdpMottarDatagrammer) {
