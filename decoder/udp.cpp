@@ -54,6 +54,11 @@ void open_udp_server(int port) {
         skriv("server: can't open datagram socket\n");
         avslutt_status(1);
     }
+    // Each short datagram takes far more of the receive buffer than its bytes,
+    // so the default one holds only some milliseconds of a busy port. The
+    // kernel caps the request at net.core.rmem_max; a smaller buffer is no error.
+    int plass = kMottaksbuffer;
+    ::setsockopt(sockfdServer, SOL_SOCKET, SO_RCVBUF, &plass, sizeof plass);
     serv_addr2 = adresse(INADDR_ANY, port);
     int r = ::bind(sockfdServer, reinterpret_cast<sockaddr*>(&serv_addr2), sizeof serv_addr2);
     if (r < 0) {

@@ -7,6 +7,7 @@ namespace decoder {
 
 inline constexpr int kUtbuffer = 255;     // outgoing datagram text, terminator included
 inline constexpr int kLoggport = 49000;
+inline constexpr int kMottaksbuffer = 4 << 20; // receive buffer asked for on the input port
 
 // Receives one datagram on the port; the text stays valid until the next call.
 char* get_udp(int port);

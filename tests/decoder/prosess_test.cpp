@@ -73,6 +73,8 @@ public:
         pid_ = -1;
         return slutt && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
+    void stopp() { kill(pid_, SIGSTOP); }
+    void fortsett() { kill(pid_, SIGCONT); }
     const std::string& ut() const { return ut_tekst_; }
     const std::string& feil() const { return feil_tekst_; }
 
@@ -168,6 +170,39 @@ TEST(Prosess, UdpMottarDatagrammer) {
     send_til(port, std::string("\0\0\xff\x80", 4));       // NUL and top-bit bytes
     send_til(port, "!AIVDM,9,9*00\r\n!AIVDM,1,1,,A,x,0"); // two sentences in one datagram
     EXPECT_TRUE(p.vent_paa(" AIS VDM,1,1,,A,x,0\n")) << p.ut();
+}
+
+TEST(Prosess, UdpTarImotEtStoetUtenTap) {
+    // The decoder stands still while a burst arrives, as when it is not
+    // scheduled for a while under load; the socket must hold all of it.
+    long maks = 0;
+    if (FILE* f = std::fopen("/proc/sys/net/core/rmem_max", "r")) {
+        if (std::fscanf(f, "%ld", &maks) != 1) maks = 0;
+        std::fclose(f);
+    }
+    if (maks < 4 << 20) GTEST_SKIP() << "net.core.rmem_max " << maks << " caps the buffer";
+    int port = ledig_port();
+    Prosess p({"-u" + std::to_string(port)});
+    ASSERT_TRUE(p.vent_paa("server: bindno = 0")) << p.ut();
+    constexpr int kAntall = 3000;
+    p.stopp();
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    for (int i = 0; i < kAntall; ++i) {
+        std::string d = "!AIVDM," + std::to_string(i);
+        sendto(s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    close(s);
+    p.fortsett();
+    p.vent_paa(" AIS VDM," + std::to_string(kAntall - 1) + "\n");
+    size_t linjer = 0;
+    const std::string& ut = p.ut();
+    for (size_t i = ut.find(" AIS VDM,"); i != std::string::npos; i = ut.find(" AIS VDM,", i + 1))
+        ++linjer;
+    EXPECT_EQ(linjer, static_cast<size_t>(kAntall));
 }
 
 TEST(Prosess, UgyldigUdpPortBlir49001) {
