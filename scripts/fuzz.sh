@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 sekunder=${1:-60}
 shift || true
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVIK_FUZZ=ON -DTARNVIK_TESTS=OFF \
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVIK_FUZZ=ON -DTARNVIK_TESTS=OFF -DTARNVIK_APP=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz --target linje_fuzz
 mkdir -p build-fuzz/korpus build-fuzz/funn

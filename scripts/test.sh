@@ -11,3 +11,13 @@ xvfb-run -a ctest --test-dir build --output-on-failure -j"$jobs"
 scripts/build.sh build-asan -DTARNVIK_SANITIZE=ON -DTARNVIK_APP=OFF -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+# Every dispatch key keeps a fuzz seed; then a minute of the line fuzzer,
+# where any finding fails the run.
+python3 fuzz/lag_korpus.py --sjekk
+fuzzlogg=$(mktemp)
+if ! scripts/fuzz.sh 60 >"$fuzzlogg" 2>&1; then
+  tail -n 80 "$fuzzlogg"
+  exit 1
+fi
+grep -E '^(Done|stat::)' "$fuzzlogg"
+rm -f "$fuzzlogg"
