@@ -3,6 +3,8 @@
 // its own fields and writes its log lines on `ut`.
 #pragma once
 
+#include <cstdint>
+
 namespace decoder {
 
 // Position fixes (fiks.cpp)
@@ -28,6 +30,14 @@ void dekod_thales_att(const char* tekst);
 // Underwater positioning and ROV telemetry (posisjon.cpp)
 void dekod_imssb(const char* tekst);
 void dekod_HPR300P(const char* linje);
+// The HPR 300 text report: two integers, a character, a word and five
+// numbers. The dispatcher tests the shape with the decoder's own reader, so
+// a line it hands over is one the decoder reads.
+struct Hpr300 {
+    int32_t nr = 0;  // the transponder
+    float f[5] = {}; // X, Y and depth are the second to fourth
+};
+bool les_hpr300(const char* linje, Hpr300& h);
 void dekod_immds(const char* tekst);
 void dekod_iitpt(const char* tekst);
 void dekod_trackpoint_pore(const char* tekst);

@@ -4,7 +4,6 @@
 #include "decoder/state.h"
 #include "decoder/tekst.h"
 
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -68,18 +67,6 @@ constexpr Nokkel kTabell[] = {
 
 bool siffer(char c) { return c >= '0' && c <= '9'; }
 
-// The HPR 300 text report: two integers, a character, a word and five
-// numbers. Only the count of items matters. The word goes into a buffer as
-// large as a whole line, so it cannot overrun.
-bool er_hpr300(const char* linje) {
-    int a, b;
-    char c;
-    char ord[1024];
-    float f[5];
-    return std::sscanf(linje, "%d %d %c %1023s %f %f %f %f %f", &a, &b, &c, ord, &f[0], &f[1],
-                       &f[2], &f[3], &f[4]) == 9;
-}
-
 } // namespace
 
 const Nokkel* nokkeltabell(int* antall) {
@@ -113,7 +100,8 @@ int dekod_ikke_nmea(const char* linje) {
     // Cheap first test before the scan: the report starts with a number.
     const char* p = linje;
     while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') ++p;
-    if ((siffer(*p) || *p == '-' || *p == '+') && er_hpr300(linje)) {
+    Hpr300 h;
+    if ((siffer(*p) || *p == '-' || *p == '+') && les_hpr300(linje, h)) {
         dekod_HPR300P(linje);
         return 6;
     }

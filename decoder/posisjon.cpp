@@ -117,25 +117,29 @@ void dekod_imssb(const char* tekst) {
     gLonBoat.store(sistepos.lengde, r);
 }
 
-void dekod_HPR300P(const char* linje) {
+bool les_hpr300(const char* linje, Hpr300& h) {
     // "%d %d %c %s %f %f %f %f %f"
-    int32_t nr = 0, heltall = 0;
+    int32_t heltall = 0;
     char tegn = 0;
     char ord[kOrdlengde];
-    float f[5] = {};
     skann::Leser l(linje);
-    bool lest = l.heltall(nr) && l.heltall(heltall);
+    bool lest = l.heltall(h.nr) && l.heltall(heltall);
     if (lest) l.blanke(); // the blank before %c
     lest = lest && l.tegn(tegn) && l.ord(ord, sizeof ord);
-    for (float& v : f) lest = lest && l.tall(v);
-    if (!lest) return;
+    for (float& v : h.f) lest = lest && l.tall(v);
+    return lest;
+}
 
+void dekod_HPR300P(const char* linje) {
+    Hpr300 h;
+    if (!les_hpr300(linje, h)) return;
     // The echo has no line end of its own; what follows goes on the same line.
     skriv("HPR300 : %s", linje);
-    if (nr != PingerOfROVNumber) return;
+    if (h.nr != PingerOfROVNumber) return;
     char ssb[256];
-    std::snprintf(ssb, sizeof ssb, "1,%d,A,,C,H,M,%f,%f,%f,,N,,", nr, static_cast<double>(f[1]),
-                  static_cast<double>(f[2]), static_cast<double>(f[3]));
+    std::snprintf(ssb, sizeof ssb, "1,%d,A,,C,H,M,%f,%f,%f,,N,,", h.nr,
+                  static_cast<double>(h.f[1]), static_cast<double>(h.f[2]),
+                  static_cast<double>(h.f[3]));
     dekod_imssb(ssb);
 }
 

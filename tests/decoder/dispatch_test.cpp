@@ -2,6 +2,7 @@
 // with its special-target conditions, and the forget list.
 #include "decoder/dispatch.h"
 
+#include "decoder/decoders.h"
 #include "fangst.h"
 
 #include <string>
@@ -61,6 +62,34 @@ TEST(Dispatch, Hpr300OrdKanIkkeRenneOver) {
     // A word as long as the whole line still fits the scan buffer.
     std::string l = "1 2 A " + std::string(1000, 'w') + " 1 2 3 4 5";
     EXPECT_EQ(kjor(l).slag, 6);
+}
+
+TEST(Dispatch, Hpr300FormenErDenDekoderenLeser) {
+    // A line taken as an HPR 300 report is one its decoder reads (and echoes),
+    // and one the decoder would read is not left to the sentence search.
+    const char* tabell[] = {
+        "1 2 A w 1 2 3 4 5",
+        "99999999999 1 A x 1 2 3 4 5", // beyond int: still one report
+        "1 2 A w 1e 2 3 4 5",          // "1e" is a number and a stray letter
+        "1 2 A w 1 2 3 4 0x",
+        "1 2 A w 1 2 3 4 nan(12)",
+        "1 2 A w 1 2 3 4 -",
+        "+1 -2 A\tw 0x1p3 2 3 4 infinity",
+        "1 2  w 1 2 3 4 5",
+    };
+    for (const char* l : tabell) {
+        bool form, lest;
+        {
+            Fangst f;
+            form = kjor(l).slag == 6;
+        }
+        {
+            Fangst f;
+            dekod_HPR300P(l);
+            lest = f.ut().starts_with("HPR300 : ");
+        }
+        EXPECT_EQ(form, lest) << l;
+    }
 }
 
 TEST(Dispatch, Nokler) {
