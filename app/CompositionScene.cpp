@@ -2,10 +2,7 @@
 
 #include "app/CompositionRenderer.h"
 #include "app/InputImageProvider.h"
-#if __has_include("app/VideoSourceItem.h")
 #include "app/VideoSourceItem.h"
-#define HAS_VIDEO 1
-#endif
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -37,6 +34,8 @@ bool CompositionScene::init(QSize size) {
     format.setAlphaBufferSize(8);
     context_ = std::make_unique<QOpenGLContext>();
     context_->setFormat(format);
+    // The render view draws the scene's texture in its own context.
+    if (QOpenGLContext* shared = QOpenGLContext::globalShareContext()) context_->setShareContext(shared);
     if (!context_->create()) {
         qWarning("Cannot create an OpenGL context for the compositions");
         return false;
@@ -55,9 +54,7 @@ bool CompositionScene::init(QSize size) {
     engine_ = std::make_unique<QQmlEngine>();
     images_ = new InputImageProvider;
     engine_->addImageProvider(QStringLiteral("inputs"), images_);
-#ifdef HAS_VIDEO
     VideoSourceItem::registerQmlType();
-#endif
     return setSize(size);
 }
 
@@ -75,6 +72,8 @@ CompositionScene::~CompositionScene() {
 bool CompositionScene::makeCurrent() { return context_->makeCurrent(surface_.get()); }
 
 unsigned CompositionScene::framebufferId() const { return fbo_ ? fbo_->handle() : 0; }
+
+unsigned CompositionScene::texture() const { return fbo_ ? fbo_->texture() : 0; }
 
 bool CompositionScene::setSize(QSize size) {
     if (size.isEmpty()) return false;
@@ -128,6 +127,7 @@ bool CompositionScene::finishFrame() {
     control_->sync();
     control_->render();
     control_->endFrame();
+    context_->functions()->glFlush(); // before another context shows the texture
     GLenum err = context_->functions()->glGetError();
     if (err != GL_NO_ERROR) {
         qWarning("Rendering the compositions failed with OpenGL error 0x%04X", err);

@@ -45,6 +45,9 @@ public:
     QOpenGLContext* context() const { return context_.get(); }
     bool makeCurrent();
     unsigned framebufferId() const;
+    // The colour texture of the finished frame, in the share group of the
+    // global share context.
+    unsigned texture() const;
 
 private:
     friend class CompositionRenderer;

@@ -1,0 +1,258 @@
+#include "app/AppController.h"
+
+#include "app/CompositionRenderer.h"
+#include "app/CompositionScene.h"
+#include "app/Compositions.h"
+#include "app/DecoderThread.h"
+#include "app/NavigationFeed.h"
+#include "app/RenderView.h"
+#include "app/Toolbar.h"
+#include "params/RenderParametersView.h"
+#include "params/UserDefaults.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QImage>
+#include <QIntValidator>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QtDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnvik {
+
+namespace {
+
+// Closing the main window quits the program.
+class MainWindow : public QMainWindow {
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->accept();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+};
+
+double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
+
+} // namespace
+
+AppController::AppController(AppOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), clock_(wallSeconds) {
+    qInfo("init MyControler");
+    if (!options_.decoderArguments.isEmpty()) startDecoderThread(options_.decoderArguments);
+    timer_ = new QTimer(this);
+    timer_->setInterval(300);
+    connect(timer_, &QTimer::timeout, this, &AppController::refreshInfo);
+    timer_->start();
+}
+
+AppController::~AppController() {
+    delete renderTimer_;
+    renderTimer_ = nullptr;
+    // The forms point at the renderers, the renderers at the scene: panel first.
+    parametersPanel_.reset();
+    mainWindow_.reset();
+    scene_.reset();
+}
+
+void AppController::buildWindow() {
+    mainWindow_ = std::make_unique<MainWindow>();
+    mainWindow_->setWindowTitle(QStringLiteral("Tarnvik"));
+    renderView_ = new RenderView;
+    mainWindow_->setCentralWidget(renderView_);
+    Toolbar bar = makeToolbar(mainWindow_.get());
+    widthField_ = bar.widthField;
+    heightField_ = bar.heightField;
+    exportMenu_ = bar.exportMenu;
+    mainWindow_->setMinimumSize(320, 240);
+    connect(widthField_, &QLineEdit::editingFinished, this, [this] { updateResolution(widthField_); });
+    connect(heightField_, &QLineEdit::editingFinished, this, [this] { updateResolution(heightField_); });
+    connect(exportMenu_, &QComboBox::activated, this, &AppController::updateExport);
+
+    parametersPanel_ = std::make_unique<QWidget>(nullptr, Qt::Tool);
+    parametersPanel_->setWindowTitle(QStringLiteral("Parameters"));
+    auto* layout = new QVBoxLayout(parametersPanel_.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    scroll_ = new QScrollArea;
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->verticalScrollBar()->setAttribute(Qt::WA_MacSmallSize);
+    layout->addWidget(scroll_);
+}
+
+void AppController::applicationDidFinishLaunching() {
+    defaults_ = std::make_unique<UserDefaults>(options_.settingsPath.isEmpty() ? UserDefaults::standardPath()
+                                                                               : options_.settingsPath);
+    buildWindow();
+    // Sizes below the window's minimum are refused by the fields.
+    const QSize least = mainWindow_->minimumSize();
+    widthField_->setValidator(new QIntValidator(least.width(), 8192, widthField_));
+    heightField_->setValidator(new QIntValidator(least.height(), 8192, heightField_));
+    renderView_->setMinimumSize(16, 16);
+    mainWindow_->resize(options_.renderSize);
+    mainWindow_->show();
+    // The toolbar takes part of the window: make the view itself the render size.
+    mainWindow_->layout()->activate();
+    mainWindow_->resize(mainWindow_->size() + options_.renderSize - renderView_->size());
+    mainWindow_->layout()->activate();
+    widthField_->setText(QString::number(renderView_->width()));
+    heightField_->setText(QString::number(renderView_->height()));
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+
+    scene_ = CompositionScene::create(renderView_->size());
+    if (!scene_) qWarning("No OpenGL rendering: the view stays empty");
+    clearGLContext();
+    connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
+    observing_ = true;
+
+    settingsView_ = new RenderParametersView;
+    scroll_->setWidget(settingsView_);
+    scroll_->setWidgetResizable(false);
+    parametersPanel_->setGeometry(mainWindow_->geometry().right() + 12, mainWindow_->geometry().top(), 360, 720);
+    reloadRenderers();
+    settingsView_->setParameters(defaults_->value(QStringLiteral("settings")).toMap());
+    parametersPanel_->show();
+    setTimerFramerate(25.0);
+}
+
+bool AppController::applicationWillTerminate() {
+    setTimerFramerate(0);
+    if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
+    observing_ = false;
+    if (!defaults_ || !settingsView_) return true;
+    defaults_->setValue(QStringLiteral("settings"), settingsView_->parameters(true));
+    return defaults_->synchronize();
+}
+
+void AppController::reloadRenderers() {
+    const QRect panel = parametersPanel_->geometry();
+    const QVariantMap live = settingsView_->parameters(false);
+    // Never feed a renderer that the reload destroys.
+    renderPosition_ = renderCompass_ = nullptr;
+    settingsView_->removeAllRenderers();
+    if (scene_ && scene_->size() != renderView_->size()) scene_->setSize(renderView_->size());
+    if (scene_) {
+        for (const QString& name : compositionNames()) {
+            auto r = CompositionRenderer::create(*scene_, compositionPath(name));
+            if (!r) {
+                qWarning().noquote() << QStringLiteral("Failed loading composition \"%1\"").arg(name);
+                continue;
+            }
+            if (name == QLatin1String("Position")) renderPosition_ = r.get();
+            if (name == QLatin1String("Compas")) renderCompass_ = r.get();
+            settingsView_->addRenderer(std::move(r), name);
+        }
+    }
+    const QSize best = settingsView_->bestSize();
+    // The panel keeps its top edge and never grows taller than it was.
+    const int height = std::min(panel.height(), best.height() + 20);
+    const int y = panel.y() + panel.height() - height;
+    const int width = best.width() + 10 + scroll_->verticalScrollBar()->sizeHint().width();
+    parametersPanel_->setMinimumSize(width, 0);
+    parametersPanel_->setMaximumSize(width, best.height() + 20);
+    parametersPanel_->setGeometry(panel.x(), y, width, height);
+    settingsView_->setParameters(live);
+}
+
+void AppController::refreshInfo() {
+    const OverlayValues v = overlayValues(readNavigation());
+    if (renderPosition_) {
+        renderPosition_->setValue(QStringLiteral("HIDDEN_latitude"), v.latitude);
+        renderPosition_->setValue(QStringLiteral("HIDDEN_longitude"), v.longitude);
+    }
+    if (renderCompass_) renderCompass_->setValue(QStringLiteral("HIDDEN_heading"), v.heading);
+}
+
+void AppController::setTimerFramerate(double rate) {
+    delete renderTimer_;
+    renderTimer_ = nullptr;
+    if (!(rate > 0)) return; // also NaN
+    renderTimer_ = new QTimer(this);
+    renderTimer_->setTimerType(Qt::PreciseTimer);
+    renderTimer_->setInterval(std::max(1, static_cast<int>(std::lround(1000.0 / rate))));
+    connect(renderTimer_, &QTimer::timeout, this, &AppController::renderTick);
+    renderTimer_->start();
+    startTime_ = 0.0;
+}
+
+void AppController::renderTick() {
+    const double now = clock_();
+    const auto& renderers = settingsView_->renderers();
+    if (resizing_ || !scene_) return;
+    if (startTime_ == 0.0) startTime_ = now;
+    const double t = now - startTime_;
+    for (const auto& r : renderers) r->renderAtTime(t);
+    if (!scene_->finishFrame()) return;
+    renderView_->showFrame(scene_->texture());
+    ++frames_;
+    emit frameRendered();
+    if (options_.frames > 0 && frames_ >= options_.frames) finishHeadless();
+}
+
+void AppController::finishHeadless() {
+    setTimerFramerate(0);
+    int status = 0;
+    if (!options_.snapshotTo.isEmpty()) {
+        const QImage image = scene_->image();
+        if (image.isNull() || !image.save(options_.snapshotTo, "PNG")) {
+            qWarning().noquote() << QStringLiteral("Cannot write the frame to \"%1\"").arg(options_.snapshotTo);
+            status = 1;
+        }
+    }
+    QMetaObject::invokeMethod(qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+}
+
+void AppController::clearGLContext() { renderView_->showFrame(0); }
+
+void AppController::updateRenderView() {
+    const QSize size = renderView_->size();
+    clearGLContext();
+    widthField_->setText(QString::number(size.width()));
+    heightField_->setText(QString::number(size.height()));
+    if (!resizing_) {
+        // Runs once the resize has settled: one rebuild per size change.
+        QTimer::singleShot(0, this, &AppController::doneResizing);
+        resizing_ = true;
+    }
+}
+
+void AppController::doneResizing() {
+    if (!resizing_) return;
+    reloadRenderers();
+    resizing_ = false;
+}
+
+void AppController::setRenderSize(QSize size) {
+    mainWindow_->layout()->activate();
+    // The window grows or shrinks by the difference; its top-left corner stays.
+    mainWindow_->resize(mainWindow_->size() + size - renderView_->size());
+    mainWindow_->layout()->activate();
+    doneResizing();
+}
+
+void AppController::updateResolution(QLineEdit* sender) {
+    QSize size = renderView_->size();
+    bool ok = false;
+    const int value = sender->text().toInt(&ok);
+    if (!ok) return;
+    if (sender == widthField_) size.setWidth(value);
+    else if (sender == heightField_) size.setHeight(value);
+    if (size != renderView_->size()) setRenderSize(size);
+}
+
+void AppController::updateExport() {
+    // Movie and live DV exports come with the exporters; until then the
+    // choice only restarts the time base, as every export choice does.
+    setTimerFramerate(25.0);
+}
+
+} // namespace tarnvik

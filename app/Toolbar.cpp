@@ -1,0 +1,79 @@
+#include "app/Toolbar.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QToolBar>
+
+namespace tarnvik {
+
+namespace {
+
+QWidget* flexibleSpace() {
+    auto* w = new QWidget;
+    w->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return w;
+}
+
+// A toolbar item: its view with a label under it, which may shrink by 50
+// pixels in width and no more.
+QWidget* item(QWidget* view, const QString& label) {
+    auto* box = new QWidget;
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(4, 2, 4, 2);
+    v->setSpacing(1);
+    v->addWidget(view, 0, Qt::AlignHCenter);
+    auto* l = new QLabel(label);
+    l->setAlignment(Qt::AlignHCenter);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() * 0.85);
+    l->setFont(f);
+    v->addWidget(l);
+    const QSize most = box->sizeHint();
+    box->setMaximumSize(most);
+    box->setMinimumSize(std::max(0, most.width() - 50), most.height());
+    return box;
+}
+
+} // namespace
+
+Toolbar makeToolbar(QMainWindow* window) {
+    Toolbar t{};
+    auto* bar = new QToolBar(QStringLiteral("mainToolbar"), window);
+    bar->setObjectName(QStringLiteral("mainToolbar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->toggleViewAction()->setEnabled(false);
+
+    auto* resolution = new QWidget;
+    auto* h = new QHBoxLayout(resolution);
+    h->setContentsMargins(0, 0, 0, 0);
+    t.widthField = new QLineEdit;
+    t.heightField = new QLineEdit;
+    for (QLineEdit* f : {t.widthField, t.heightField}) {
+        f->setFixedWidth(60);
+        f->setAlignment(Qt::AlignRight);
+    }
+    t.widthField->setObjectName(QStringLiteral("widthField"));
+    t.heightField->setObjectName(QStringLiteral("heightField"));
+    h->addWidget(t.widthField);
+    h->addWidget(new QLabel(QStringLiteral("×")));
+    h->addWidget(t.heightField);
+
+    t.exportMenu = new QComboBox;
+    t.exportMenu->setObjectName(QStringLiteral("exportMenu"));
+    t.exportMenu->addItems({QStringLiteral("No export"), QStringLiteral("Record movie…"), QStringLiteral("Live DV")});
+
+    bar->addWidget(flexibleSpace());
+    bar->addWidget(item(resolution, QStringLiteral("Resolution")));
+    bar->addWidget(flexibleSpace());
+    bar->addWidget(item(t.exportMenu, QStringLiteral("Live Export")));
+    bar->addWidget(flexibleSpace());
+    window->addToolBar(Qt::TopToolBarArea, bar);
+    return t;
+}
+
+} // namespace tarnvik
