@@ -190,6 +190,7 @@ void AppController::renderTick() {
     if (resizing_ || !scene_) return;
     if (startTime_ == 0.0) startTime_ = now;
     const double t = now - startTime_;
+    lastTime_ = t;
     for (const auto& r : renderers) r->renderAtTime(t);
     if (!scene_->finishFrame()) return;
     renderView_->showFrame(scene_->texture());

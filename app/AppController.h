@@ -68,6 +68,8 @@ public:
     CompositionRenderer* renderCompass() const { return renderCompass_; }
     bool isResizing() const { return resizing_; }
     int framesRendered() const { return frames_; }
+    // The time the last frame was rendered at, seconds since rendering started.
+    double lastRenderTime() const { return lastTime_; }
 
 signals:
     void frameRendered();
@@ -103,6 +105,7 @@ private:
     CompositionRenderer* renderPosition_ = nullptr; // not owned
     CompositionRenderer* renderCompass_ = nullptr;  // not owned
     int frames_ = 0;
+    double lastTime_ = 0;
 };
 
 } // namespace tarnvik

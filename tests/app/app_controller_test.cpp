@@ -1,0 +1,205 @@
+#include "app/AppController.h"
+#include "app/CompositionRenderer.h"
+#include "app/CompositionScene.h"
+#include "app/RenderView.h"
+#include "params/RenderParametersView.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace tarnvik;
+
+namespace {
+
+AppOptions quiet(const QString& settings) {
+    AppOptions o;
+    o.decoderArguments.clear(); // no decoder thread
+    o.settingsPath = settings;
+    return o;
+}
+
+// Runs the event loop until the condition holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class ControllerTest : public testing::Test {
+protected:
+    void SetUp() override { qputenv("TARNVIK_COMPOSITIONS", COMPOSITIONS_DIR); }
+    QTemporaryDir dir;
+    QString settings() const { return dir.filePath("Tarnvik.plist"); }
+};
+
+TEST_F(ControllerTest, StartsWithTheStackAndSavesSettingsAtTheEnd) {
+    {
+        AppController c(quiet(settings()));
+        c.applicationDidFinishLaunching();
+        ASSERT_TRUE(c.scene());
+        const auto& list = c.settingsView()->renderers();
+        ASSERT_EQ(list.size(), 6u);
+        const char* order[] = {"Video", "InfoBox", "Position", "DateTime", "Logo", "Compas"};
+        for (size_t i = 0; i < 6; ++i) EXPECT_EQ(c.settingsView()->box(i)->title(), order[i]);
+        EXPECT_EQ(c.renderPosition(), list[2].get());
+        EXPECT_EQ(c.renderCompass(), list[5].get());
+        EXPECT_EQ(c.renderView()->size(), QSize(720, 576));
+        EXPECT_EQ(c.scene()->size(), QSize(720, 576));
+        EXPECT_EQ(c.widthField()->text(), "720");
+        EXPECT_EQ(c.heightField()->text(), "576");
+        ASSERT_TRUE(c.renderTimer());
+        EXPECT_EQ(c.renderTimer()->interval(), 40);
+        EXPECT_TRUE(c.parametersPanel()->isVisible());
+        EXPECT_TRUE(waitFor([&] { return c.framesRendered() >= 2; }, 5000));
+        // First run: the compositions' own defaults.
+        EXPECT_EQ(list[1]->valueForInputKey("Vessel"), QVariant(QString("M/S Tarnvik")));
+
+        list[1]->setValue("Vessel", QString("R/V Kvitbjørn"));
+        EXPECT_TRUE(c.applicationWillTerminate());
+        EXPECT_FALSE(c.renderTimer());
+    }
+    ASSERT_TRUE(QFile::exists(settings()));
+    AppController again(quiet(settings()));
+    again.applicationDidFinishLaunching();
+    EXPECT_EQ(again.settingsView()->renderers()[1]->valueForInputKey("Vessel"), QVariant(QString("R/V Kvitbjørn")));
+}
+
+TEST_F(ControllerTest, TypedSizesResizeTheViewExactly) {
+    AppController c(quiet(settings()));
+    c.applicationDidFinishLaunching();
+    CompositionRenderer* before = c.renderPosition();
+    c.widthField()->setText("720"); // the size it has: nothing happens
+    emit c.widthField()->editingFinished();
+    EXPECT_EQ(c.renderPosition(), before);
+
+    c.widthField()->setText("640");
+    emit c.widthField()->editingFinished();
+    c.heightField()->setText("360");
+    emit c.heightField()->editingFinished();
+    EXPECT_TRUE(waitFor([&] { return !c.isResizing(); }, 2000));
+    EXPECT_EQ(c.renderView()->size(), QSize(640, 360));
+    EXPECT_EQ(c.scene()->size(), QSize(640, 360));
+    EXPECT_EQ(c.widthField()->text(), "640");
+    EXPECT_EQ(c.heightField()->text(), "360");
+    EXPECT_EQ(c.settingsView()->renderers().size(), 6u);
+}
+
+TEST_F(ControllerTest, NothingIsDrawnWhileAResizeIsPending) {
+    AppController c(quiet(settings()));
+    c.applicationDidFinishLaunching();
+    c.setTimerFramerate(0); // ticks by hand
+    CompositionRenderer* before = c.renderPosition();
+    c.mainWindow()->resize(c.mainWindow()->size() + QSize(40, 30));
+    ASSERT_TRUE(waitFor([&] { return c.isResizing() || c.renderPosition() != before; }, 2000));
+    if (c.isResizing()) {
+        const int frames = c.framesRendered();
+        c.renderTick();
+        EXPECT_EQ(c.framesRendered(), frames);
+    }
+    EXPECT_TRUE(waitFor([&] { return !c.isResizing(); }, 2000));
+    EXPECT_NE(c.renderPosition(), before); // rebuilt for the new size
+    EXPECT_EQ(c.scene()->size(), c.renderView()->size());
+    const int frames = c.framesRendered();
+    c.renderTick();
+    EXPECT_EQ(c.framesRendered(), frames + 1);
+}
+
+TEST_F(ControllerTest, RenderTimeStartsAtZeroWithEveryRate) {
+    AppController c(quiet(settings()));
+    c.applicationDidFinishLaunching();
+    double now = 1000.0;
+    c.setClock([&] { return now; });
+    c.setTimerFramerate(25);
+    c.renderTick();
+    EXPECT_EQ(c.lastRenderTime(), 0.0);
+    now = 1002.5;
+    c.renderTick();
+    EXPECT_EQ(c.lastRenderTime(), 2.5);
+    c.setTimerFramerate(30);
+    EXPECT_EQ(c.renderTimer()->interval(), 33);
+    now = 1010;
+    c.renderTick();
+    EXPECT_EQ(c.lastRenderTime(), 0.0);
+    EXPECT_EQ(c.findChildren<QTimer*>().size(), 2); // the info timer and one render timer
+    c.setTimerFramerate(std::nan(""));
+    EXPECT_FALSE(c.renderTimer());
+}
+
+// Sends the sentences to the port as separate datagrams.
+void send(int port, const std::vector<std::string>& lines) {
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(s, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (const std::string& l : lines)
+        sendto(s, l.data(), l.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    close(s);
+}
+
+int freeUdpPort() {
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t n = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+TEST_F(ControllerTest, DatagramsReachTheOverlayWithinASecond) {
+    const int port = freeUdpPort();
+    AppOptions o = quiet(settings());
+    o.decoderArguments = {QString("-u%1").arg(port)};
+    AppController c(o);
+    c.applicationDidFinishLaunching();
+    auto latitude = [&] { return c.renderPosition()->valueForInputKey("HIDDEN_latitude").toString(); };
+    auto heading = [&] { return c.renderCompass()->valueForInputKey("HIDDEN_heading").toDouble(); };
+    EXPECT_TRUE(latitude().isEmpty() || waitFor([&] { return latitude().isEmpty(); }, 1000));
+
+    // A fix at 60°25.1234'N 5°19.5678'E, heading 88°, and a north-oriented
+    // report 40 m east and 25 m north of the vessel.
+    std::vector<std::string> lines = {
+        "$GPGGA,120000.00,6025.1234,N,00519.5678,E,1,10,0.8,12.3,M,45.6,M,,*55\r\n",
+        "$HEHDT,88.0,T*1F\r\n",
+        "$PSIMSSB,120000.00,B33,A,,C,N,M,40.0,25.0,50.0,,N,,*7D\r\n",
+    };
+    QElapsedTimer sent;
+    // The receiving thread may still be starting: send until it answers.
+    ASSERT_TRUE(waitFor([&] {
+        send(port, lines);
+        sent.start();
+        return waitFor([&] { return !latitude().isEmpty(); }, 400);
+    }, 5000));
+    EXPECT_LT(sent.elapsed(), 1000);
+    EXPECT_TRUE(waitFor([&] { return std::abs(heading() - 88.0) < 1e-3; }, 1000));
+    const QString lat = latitude();
+    EXPECT_TRUE(lat.startsWith(QString::fromUtf8(" 60°25.1")) && lat.endsWith(" N")) << lat.toStdString();
+    const QString lon = c.renderPosition()->valueForInputKey("HIDDEN_longitude").toString();
+    EXPECT_TRUE(lon.startsWith(QString::fromUtf8("  5°19.")) && lon.endsWith(" E")) << lon.toStdString();
+}
+
+} // namespace
