@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnvik"));
-    QApplication::setOrganizationName(QStringLiteral("Tarnvik"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Video overlay of vessel and ROV navigation"));
