@@ -5,6 +5,7 @@
 //   xvfb-run -a build/bench/app/latency [REPORTS]
 #include "app/AppController.h"
 #include "app/CompositionRenderer.h"
+#include "tools/loopback.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,10 +13,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,30 +31,6 @@ std::string withChecksum(const std::string& body) {
     return "$" + body + tail;
 }
 
-struct Sender {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    explicit Sender(int port) {
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-    ~Sender() { close(fd); }
-    void send(const std::string& s) { sendto(fd, s.data(), s.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to); }
-};
-
-int freePort() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 std::string report(double north) {
     char body[128];
     std::snprintf(body, sizeof body, "PSIMSSB,120000.00,B33,A,,C,N,M,10.0,%.1f,50.0,,N,,", north);
@@ -71,14 +44,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int reports = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
     QTemporaryDir dir;
-    const int port = freePort();
+    const int port = loopback::ledig_port();
     AppOptions o;
     o.decoderArguments = {QStringLiteral("-u%1").arg(port)};
     o.settingsPath = dir.filePath(QStringLiteral("bench.plist"));
     std::fclose(stdout); // the decoder's log lines are not the point here
     AppController c(o);
     c.applicationDidFinishLaunching();
-    Sender out(port);
+    loopback::Sender out(port);
     const std::string gga = withChecksum("GPGGA,120000.00,6025.1234,N,00519.5678,E,1,10,0.8,12.3,M,45.6,M,,");
     const std::string hdt = withChecksum("HEHDT,88.0,T");
 

@@ -3,6 +3,7 @@
 #include "app/CompositionScene.h"
 #include "app/RenderView.h"
 #include "params/RenderParametersView.h"
+#include "tools/loopback.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,10 +16,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <functional>
@@ -145,33 +142,9 @@ TEST_F(ControllerTest, RenderTimeStartsAtZeroWithEveryRate) {
     EXPECT_FALSE(c.renderTimer());
 }
 
-// Sends the sentences to the port as separate datagrams.
-void send(int port, const std::vector<std::string>& lines) {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(s, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (const std::string& l : lines)
-        sendto(s, l.data(), l.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    close(s);
-}
-
-int freeUdpPort() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 TEST_F(ControllerTest, DatagramsReachTheOverlayWithinASecond) {
-    const int port = freeUdpPort();
+    const int port = loopback::ledig_port();
+    loopback::Sender out(port);
     AppOptions o = quiet(settings());
     o.decoderArguments = {QString("-u%1").arg(port)};
     AppController c(o);
@@ -190,7 +163,7 @@ TEST_F(ControllerTest, DatagramsReachTheOverlayWithinASecond) {
     QElapsedTimer sent;
     // The receiving thread may still be starting: send until it answers.
     ASSERT_TRUE(waitFor([&] {
-        send(port, lines);
+        for (const std::string& l : lines) out.send(l);
         sent.start();
         return waitFor([&] { return !latitude().isEmpty(); }, 400);
     }, 5000));
