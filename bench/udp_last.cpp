@@ -7,6 +7,7 @@
 // of fix, heading, depth, trawl, weather, radar and AIS sentences; only those
 // whose decoder writes one line for every sentence (no rate limit) are
 // counted, the others are load.
+#include "tools/loopback.h"
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
@@ -23,18 +24,6 @@
 #include <vector>
 
 namespace {
-int ledig_port() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 std::string med_sum(const std::string& s) {
     unsigned char x = 0;
     for (size_t i = 1; i < s.size(); ++i) x ^= static_cast<unsigned char>(s[i]);
@@ -76,7 +65,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "DATAGRAMS and PER_SECOND must be positive\n");
         return 2;
     }
-    int port = ledig_port();
+    int port = loopback::ledig_port();
     int ut[2];
     if (pipe(ut) != 0) return 1;
     pid_t pid = fork();

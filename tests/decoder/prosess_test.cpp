@@ -1,4 +1,5 @@
 // Whole-process checks of the tolkar program: replay, UDP and serial input.
+#include "tools/loopback.h"
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -97,19 +98,6 @@ private:
     std::string ut_tekst_, feil_tekst_;
 };
 
-// A port no one listens on now.
-int ledig_port() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 void send_til(int port, const std::string& data) {
     int s = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
@@ -159,7 +147,7 @@ TEST(Prosess, ReplayFraRorErUteFoerDenVenter) {
 }
 
 TEST(Prosess, UdpMottarDatagrammer) {
-    int port = ledig_port();
+    int port = loopback::ledig_port();
     Prosess p({"-u" + std::to_string(port)});
     ASSERT_TRUE(p.vent_paa("server: bindno = 0 port # = " + std::to_string(port) + "  \n"))
         << p.ut();
@@ -181,7 +169,7 @@ TEST(Prosess, UdpTarImotEtStoetUtenTap) {
         std::fclose(f);
     }
     if (maks < 4 << 20) GTEST_SKIP() << "net.core.rmem_max " << maks << " caps the buffer";
-    int port = ledig_port();
+    int port = loopback::ledig_port();
     Prosess p({"-u" + std::to_string(port)});
     ASSERT_TRUE(p.vent_paa("server: bindno = 0")) << p.ut();
     constexpr int kAntall = 3000;
