@@ -10,9 +10,45 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace tarnvik;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] auto n = write(signalPipe[1], &c, 1);
+}
+
+// Ctrl+C and a session's end quit like closing the window: settings saved.
+void quitOnSignals(QCoreApplication& app) {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* n = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(n, &QSocketNotifier::activated, &app, [] {
+        char c;
+        while (read(signalPipe[0], &c, 1) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The render view draws the composition scene's texture: the contexts share.
@@ -54,6 +90,7 @@ int main(int argc, char** argv) {
     }
     options.snapshotTo = parser.value(snapshot);
 
+    quitOnSignals(app);
     AppController controller(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
                      [&controller] { controller.applicationWillTerminate(); });
