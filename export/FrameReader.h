@@ -1,0 +1,47 @@
+// Copies what the composition scene has just rendered into Frames.
+// Synchronous: each call returns the image rendered before it.
+// Asynchronous: each call starts copying the current image into one of two
+// pixel-pack buffers and returns the one copied by the previous call, so the
+// render tick does not wait for the GPU; the first call returns nothing.
+#pragma once
+
+#include "export/Frame.h"
+
+#include <memory>
+
+namespace tarnvik {
+
+class CompositionScene;
+
+class FrameReader {
+public:
+    // Null for no scene or an empty size (silently), or when the buffers
+    // cannot be made (logged).
+    static std::unique_ptr<FrameReader> create(CompositionScene* scene, unsigned width, unsigned height,
+                                               bool asynchronous);
+    ~FrameReader();
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+
+    // Null on the first asynchronous call and on any failure (logged).
+    FramePtr readFrame();
+
+    const std::shared_ptr<FramePool>& pool() const { return pool_; }
+
+private:
+    FrameReader(CompositionScene* scene, unsigned width, unsigned height);
+    bool init(bool asynchronous);
+    void copyFlipped(const unsigned char* source, Frame& frame) const;
+
+    CompositionScene* scene_;
+    unsigned width_;
+    unsigned height_;
+    std::size_t rowBytes_;
+    std::shared_ptr<FramePool> pool_;
+    std::unique_ptr<unsigned char[]> staging_; // synchronous mode only
+    unsigned packBuffers_[2] = {0, 0};         // asynchronous mode only
+    unsigned current_ = 0;                     // buffer read back by the next call
+    bool skipFirst_ = false;
+};
+
+} // namespace tarnvik
