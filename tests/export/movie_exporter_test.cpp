@@ -1,0 +1,253 @@
+#include "export/FrameMovieExporter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+using namespace tarnvik;
+
+namespace {
+
+QStringList logged;
+void capture(QtMsgType, const QMessageLogContext&, const QString& msg) { logged << msg; }
+
+struct MovieInfo {
+    bool opened = false;
+    int videoStreams = 0;
+    AVRational timeBase{0, 1};
+    int width = 0, height = 0;
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    std::vector<std::int64_t> pts;
+    // Top-left and bottom-right pixels of the first frame, as RGB.
+    std::uint32_t topLeft = 0, bottomRight = 0;
+};
+
+std::uint32_t rgbAt(const AVFrame* f, int x, int y) {
+    const int size = f->format == AV_PIX_FMT_RGBA ? 4 : 3;
+    const std::uint8_t* p = f->data[0] + y * f->linesize[0] + x * size;
+    return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+}
+
+// Reads the movie back with libavformat, as a player would.
+MovieInfo probe(const QString& path, bool decodeFirst = false) {
+    MovieInfo info;
+    AVFormatContext* fmt = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (avformat_open_input(&fmt, file.constData(), nullptr, nullptr) < 0) return info;
+    info.opened = avformat_find_stream_info(fmt, nullptr) >= 0;
+    int index = -1;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i)
+        if (fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            ++info.videoStreams;
+            index = int(i);
+        }
+    if (index < 0) {
+        avformat_close_input(&fmt);
+        return info;
+    }
+    const AVStream* st = fmt->streams[index];
+    info.timeBase = st->time_base;
+    info.width = st->codecpar->width;
+    info.height = st->codecpar->height;
+    info.codec = st->codecpar->codec_id;
+    AVCodecContext* dec = nullptr;
+    if (decodeFirst) {
+        dec = avcodec_alloc_context3(avcodec_find_decoder(info.codec));
+        avcodec_parameters_to_context(dec, st->codecpar);
+        avcodec_open2(dec, avcodec_find_decoder(info.codec), nullptr);
+    }
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    while (av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == index) {
+            info.pts.push_back(pkt->pts);
+            if (dec && info.pts.size() == 1 && avcodec_send_packet(dec, pkt) >= 0 &&
+                avcodec_receive_frame(dec, frame) >= 0 && (frame->format == AV_PIX_FMT_RGB24 || frame->format == AV_PIX_FMT_RGBA)) {
+                info.topLeft = rgbAt(frame, 0, 0);
+                info.bottomRight = rgbAt(frame, frame->width - 1, frame->height - 1);
+            }
+        }
+        av_packet_unref(pkt);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    return info;
+}
+
+// Blue, with a red block at the top left: a flipped frame shows it at the bottom.
+void paint(Frame& f, std::uint8_t shade) {
+    for (unsigned y = 0; y < f.height(); ++y)
+        for (unsigned x = 0; x < f.width(); ++x) {
+            std::uint8_t* p = f.row(y) + x * 4;
+            const bool marker = x < 8 && y < 6;
+            p[0] = 255;
+            p[1] = marker ? 255 : 0;
+            p[2] = shade;
+            p[3] = marker ? 0 : 255;
+        }
+}
+
+// The encoder refuses frames while its queue is full; a test waits for it.
+bool offer(FrameMovieExporter& e, FramePtr f, double t) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline)
+        if (e.exportFrame(f, t)) return true;
+    return false;
+}
+
+class MovieExporterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        av_log_set_level(AV_LOG_FATAL); // probing a file still being written is noisy
+    }
+    void TearDown() override { av_log_set_level(AV_LOG_INFO); }
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(MovieExporterTest, RecordsEveryFrameAtItsRenderTime) {
+    struct Case {
+        const char* codec;
+        AVCodecID id;
+    } cases[] = {{"libx264", AV_CODEC_ID_H264},
+                 {"prores_ks", AV_CODEC_ID_PRORES},
+                 {"mjpeg", AV_CODEC_ID_MJPEG},
+                 {"png", AV_CODEC_ID_PNG},
+                 {"qtrle", AV_CODEC_ID_QTRLE}};
+    // Uneven render times, as a real render timer gives them.
+    const double times[] = {0.0, 0.034, 0.066, 0.101, 0.133, 0.2, 0.234, 0.266, 0.3, 0.35, 0.5, 0.534};
+    constexpr unsigned W = 64, H = 48;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codec);
+        const QString file = path("m.mov");
+        auto pool = FramePool::create(W, H);
+        {
+            EncoderOptions options;
+            options.codec = c.codec;
+            auto e = FrameMovieExporter::create(file, options, W, H);
+            ASSERT_TRUE(e);
+            for (double t : times) {
+                FramePtr f = pool->take();
+                paint(*f, std::uint8_t(t * 100));
+                ASSERT_TRUE(offer(*e, f, t)) << t;
+            }
+        }
+        const MovieInfo m = probe(file, c.id == AV_CODEC_ID_PNG);
+        ASSERT_TRUE(m.opened);
+        EXPECT_EQ(m.videoStreams, 1);
+        EXPECT_EQ(m.timeBase.num, 1);
+        EXPECT_EQ(m.timeBase.den, 600);
+        EXPECT_EQ(m.width, int(W));
+        EXPECT_EQ(m.height, int(H));
+        EXPECT_EQ(m.codec, c.id);
+        ASSERT_EQ(m.pts.size(), std::size(times));
+        for (std::size_t i = 0; i < m.pts.size(); ++i)
+            EXPECT_EQ(m.pts[i] - m.pts[0], std::int64_t(times[i] * 600)) << "frame " << i;
+        if (c.id == AV_CODEC_ID_PNG) {
+            EXPECT_EQ(m.topLeft, 0xFF0000u);
+            EXPECT_EQ(m.bottomRight, 0x0000FFu);
+        }
+    }
+}
+
+TEST_F(MovieExporterTest, RefusesFramesThatDoNotFitOrGoBackInTime) {
+    auto e = FrameMovieExporter::create(path("r.mov"), EncoderOptions{}, 32, 32);
+    ASSERT_TRUE(e);
+    auto pool = FramePool::create(32, 32), other = FramePool::create(16, 32);
+    FramePtr f = pool->take();
+    paint(*f, 0);
+    EXPECT_TRUE(e->exportFrame(f, 1.0));
+    EXPECT_FALSE(e->exportFrame(f, 1.0));  // the same time again
+    EXPECT_FALSE(e->exportFrame(f, 0.5));  // earlier
+    EXPECT_FALSE(e->exportFrame(nullptr, 2.0));
+    EXPECT_FALSE(e->exportFrame(other->take(), 2.0));
+    EXPECT_TRUE(e->exportFrame(f, 2.0));
+    e.reset();
+    EXPECT_EQ(probe(path("r.mov")).pts.size(), 2u);
+}
+
+TEST_F(MovieExporterTest, ReleasedAtOnceLeavesAnEmptyMovieInPlaceOfTheOldFile) {
+    const QString file = path("old.mov");
+    {
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(100000, 'x'));
+    }
+    FrameMovieExporter::create(file, EncoderOptions{}, 32, 32).reset();
+    const MovieInfo m = probe(file);
+    EXPECT_EQ(m.videoStreams, 1);
+    EXPECT_TRUE(m.pts.empty());
+    EXPECT_LT(QFile(file).size(), 100000);
+}
+
+TEST_F(MovieExporterTest, BadSettingsGiveNoExporter) {
+    logged.clear();
+    QtMessageHandler previous = qInstallMessageHandler(capture);
+    EXPECT_FALSE(FrameMovieExporter::create(QString(), EncoderOptions{}, 32, 32));
+    EXPECT_FALSE(FrameMovieExporter::create(path("z.mov"), EncoderOptions{}, 0, 32));
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_FALSE(FrameMovieExporter::create(path("no/such/folder/a.mov"), EncoderOptions{}, 32, 32));
+    EncoderOptions unknown;
+    unknown.codec = "no-such-codec";
+    EXPECT_FALSE(FrameMovieExporter::create(path("b.mov"), unknown, 32, 32));
+    EncoderOptions audio;
+    audio.codec = "aac";
+    EXPECT_FALSE(FrameMovieExporter::create(path("c.mov"), audio, 32, 32));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.size(), 3) << logged.join("\n").toStdString();
+}
+
+// Killed mid-recording, the movie still plays up to its last fragment.
+TEST_F(MovieExporterTest, SurvivesSigkillWhileRecording) {
+    const QString file = path("killed.mov");
+    const QByteArray name = QFile::encodeName(file);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only this thread exists here: FFmpeg and the standard library only.
+        auto pool = FramePool::create(64, 48);
+        auto e = FrameMovieExporter::create(QFile::decodeName(name), EncoderOptions{}, 64, 48);
+        if (!e) _exit(1);
+        for (std::int64_t i = 0;; ++i) {
+            FramePtr f = pool->take();
+            if (f) paint(*f, std::uint8_t(i));
+            while (!e->exportFrame(f, double(i) / 30)) {
+            }
+        }
+    }
+    // Several seconds of movie, so several fragments, before the kill.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::size_t frames = 0;
+    while (std::chrono::steady_clock::now() < deadline && frames < 120) frames = probe(file).pts.size();
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    const MovieInfo m = probe(file);
+    ASSERT_TRUE(m.opened);
+    EXPECT_GE(m.pts.size(), 120u);
+    EXPECT_EQ(m.timeBase.den, 600);
+    for (std::size_t i = 0; i < m.pts.size(); ++i)
+        ASSERT_EQ(m.pts[i] - m.pts[0], std::int64_t(double(i) / 30 * 600)) << "frame " << i;
+}
+
+} // namespace
