@@ -1,5 +1,6 @@
 #include "export/Frame.h"
 
+#include <atomic>
 #include <new>
 
 namespace tarnvik {
@@ -13,45 +14,28 @@ std::shared_ptr<FramePool> FramePool::create(unsigned width, unsigned height) {
 FramePool::FramePool(unsigned width, unsigned height)
     : width_(width), height_(height), stride_((std::size_t(width) * 4 + 63) & ~std::size_t(63)) {}
 
-FramePool::~FramePool() {
-    for (Frame* f : free_) delete f;
-}
+FramePool::~FramePool() = default;
 
 std::size_t FramePool::allocated() const {
     std::lock_guard lock(mutex_);
-    return allocated_;
+    return frames_.size();
 }
 
 FramePtr FramePool::take() {
-    Frame* frame = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        if (!free_.empty()) {
-            frame = free_.back();
-            free_.pop_back();
-        }
-    }
-    if (!frame) {
-        std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[stride_ * height_]);
-        if (!bytes) return nullptr;
-        frame = new (std::nothrow) Frame(width_, height_, stride_, std::move(bytes));
-        if (!frame) return nullptr;
-        std::lock_guard lock(mutex_);
-        ++allocated_;
-    }
-    // A frame that outlives its pool is simply freed.
-    std::weak_ptr<FramePool> pool = weak_from_this();
-    return FramePtr(frame, [pool](Frame* f) {
-        if (auto p = pool.lock())
-            p->giveBack(f);
-        else
-            delete f;
-    });
-}
-
-void FramePool::giveBack(Frame* frame) {
     std::lock_guard lock(mutex_);
-    free_.push_back(frame);
+    for (const FramePtr& f : frames_)
+        if (f.use_count() == 1) {
+            // Pairs with the release in the last holder's drop, so its reads
+            // of the old pixels are over before the new ones are written.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            return f;
+        }
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[stride_ * height_]);
+    if (!bytes) return nullptr;
+    FramePtr frame(new (std::nothrow) Frame(width_, height_, stride_, std::move(bytes)));
+    if (!frame) return nullptr;
+    frames_.push_back(frame);
+    return frame;
 }
 
 } // namespace tarnvik

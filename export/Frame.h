@@ -1,6 +1,7 @@
 // One captured image: 32-bit pixels as the bytes A, R, G, B, top row first.
-// Frames come from a FramePool and go back to it when the last reference
-// is dropped, on whichever thread that happens (the encoder's, often).
+// Frames come from a FramePool, which hands a frame out again once every
+// other reference to it is gone, whichever thread dropped the last one
+// (the encoder's, often).
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,7 @@ private:
 
 using FramePtr = std::shared_ptr<Frame>;
 
-class FramePool : public std::enable_shared_from_this<FramePool> {
+class FramePool {
 public:
     // Null for an empty size.
     static std::shared_ptr<FramePool> create(unsigned width, unsigned height);
@@ -55,14 +56,14 @@ public:
 
 private:
     FramePool(unsigned width, unsigned height);
-    void giveBack(Frame* frame);
 
     unsigned width_;
     unsigned height_;
     std::size_t stride_;
     mutable std::mutex mutex_;
-    std::vector<Frame*> free_;
-    std::size_t allocated_ = 0;
+    // Every frame made; one whose only owner is the pool is free. Frames
+    // still held elsewhere outlive the pool.
+    std::vector<FramePtr> frames_;
 };
 
 } // namespace tarnvik
