@@ -86,6 +86,7 @@ FrameMovieExporter::~FrameMovieExporter() {
 }
 
 bool FrameMovieExporter::exportFrame(FramePtr frame, double seconds) {
+    if (writeFailed_) return false;
     return encoder_->encode(std::move(frame), toTimeScale(seconds));
 }
 
@@ -117,7 +118,8 @@ void FrameMovieExporter::writeHeld(std::int64_t duration) {
 void FrameMovieExporter::finishFile() {
     // The last frame lasts as long as the one before it.
     if (held_->data) writeHeld(lastDuration_);
-    if (int err = av_write_trailer(format_); err < 0)
+    // After a failed write the trailer fails too; the first message says why.
+    if (int err = av_write_trailer(format_); err < 0 && !writeFailed_)
         qWarning("av_write_trailer() failed with error %i (%s)", err, avErrorText(err).constData());
 }
 

@@ -33,6 +33,8 @@ public:
 
     // Encoded frames written to the file so far (read from any thread).
     std::int64_t framesWritten() const { return written_.load(); }
+    // Writing failed (a full disk, say): no more frames are taken.
+    bool failed() const { return writeFailed_.load(); }
 
 private:
     FrameMovieExporter() = default;
@@ -50,7 +52,7 @@ private:
     // destructor after the worker has stopped.
     AVPacket* held_ = nullptr;
     std::int64_t lastDuration_ = 0;
-    bool writeFailed_ = false;
+    std::atomic<bool> writeFailed_{false};
     std::atomic<std::int64_t> written_{0};
 };
 
