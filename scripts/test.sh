@@ -6,8 +6,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 scripts/build.sh build
-# The application tests draw with OpenGL: Xvfb gives them a display.
-xvfb-run -a ctest --test-dir build --output-on-failure -j"$jobs"
+# The application tests draw with OpenGL: Xvfb gives them a display. Without
+# -noreset the server resets whenever its last client leaves, and a test
+# that connects during the reset fails to open the display.
+xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" ctest --test-dir build --output-on-failure -j"$jobs"
 scripts/build.sh build-asan -DTARNVIK_SANITIZE=ON -DTARNVIK_APP=OFF -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
