@@ -1,9 +1,13 @@
-// An FFmpeg video encoder fed from a worker thread, so the render tick
-// only queues a Frame and never waits for the codec. Encoded packets reach
-// the callback on the worker thread, in decode order.
+// An FFmpeg video encoder for Frames. Asynchronous: frames are queued and
+// encoded on a worker thread, so the render tick never waits for the codec,
+// and packets reach the callback there. Synchronous: each frame is encoded
+// at once and its packets reach the callback before encode returns.
 #pragma once
 
+#include "export/CompressionOptions.h"
 #include "export/Frame.h"
+
+#include <QByteArray>
 
 #include <condition_variable>
 #include <cstdint>
@@ -11,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 
 struct AVCodecContext;
@@ -21,43 +24,46 @@ struct SwsContext;
 
 namespace tarnvik {
 
-struct EncoderOptions {
-    std::string codec = "libx264"; // an FFmpeg encoder name
-    std::int64_t bitRate = 0;       // bits per second; 0 leaves it to the codec
-    int keyFrameInterval = 30;      // frames; 0 leaves it to the codec
-    double frameRate = 30;          // a hint for rate control
-};
-
 // Every time value is in 1/600 s.
 inline constexpr int kTimeScale = 600;
 
 class FrameEncoder {
 public:
-    using PacketCallback = std::function<void(AVPacket*)>;
+    // error: 0 with a packet, or a negative code with none (the codec failed).
+    using PacketCallback = std::function<void(int error, AVPacket* packet)>;
 
-    // Null on failure (logged). globalHeader: the container wants the codec
-    // set-up out of band.
-    static std::unique_ptr<FrameEncoder> create(const EncoderOptions& options, unsigned width, unsigned height,
-                                                bool globalHeader, PacketCallback callback);
+    // Null on failure, with FFmpeg's code in *error and its text in *detail.
+    // globalHeader: the container wants the codec set-up out of band.
+    static std::unique_ptr<FrameEncoder> create(std::uint32_t codecType, const CompressionOptions& options,
+                                                unsigned width, unsigned height, bool globalHeader,
+                                                PacketCallback callback, int* error, QByteArray* detail);
     ~FrameEncoder();
     FrameEncoder(const FrameEncoder&) = delete;
     FrameEncoder& operator=(const FrameEncoder&) = delete;
 
     const AVCodecContext* context() const { return ctx_; }
+    bool asynchronous() const { return asynchronous_; }
 
-    // Queues a frame at pts (1/600 s). False when it is refused: wrong
-    // size, a time not after the last one, the queue full (the encoder is
-    // behind), or the encoder finished or failed.
-    bool encode(FramePtr frame, std::int64_t pts);
-    // Encodes everything queued and drains the codec; every packet has been
-    // delivered when it returns. Nothing is accepted afterwards.
-    bool finish();
+    // Encodes or queues a frame at pts (1/600 s). 0, or a negative code:
+    // EINVAL for a wrong size or a time not after the last one, EAGAIN when
+    // the queue is full (the worker is behind), EOF once finished, or the
+    // codec's own error.
+    int encode(FramePtr frame, std::int64_t pts);
+    // Encodes everything queued and drains the codec: every packet has
+    // reached the callback when it returns. 0 or the first codec error.
+    // Nothing is taken afterwards.
+    int finish();
+    // Stops at once: queued frames are dropped and no packet reaches the
+    // callback after it returns.
+    void abandon();
 
 private:
     FrameEncoder() = default;
-    bool init(const EncoderOptions& options, unsigned width, unsigned height, bool globalHeader);
+    int init(std::uint32_t codecType, const CompressionOptions& options, unsigned width, unsigned height,
+             bool globalHeader, QByteArray* detail);
     void run();
-    bool encodeOne(const Frame* frame, std::int64_t pts);
+    int encodeOne(const Frame* frame, std::int64_t pts);
+    void stopWorker(bool drain);
 
     struct Job {
         FramePtr frame; // null: drain and stop
@@ -70,13 +76,15 @@ private:
     SwsContext* sws_ = nullptr;
     PacketCallback callback_;
     unsigned width_ = 0, height_ = 0;
+    bool asynchronous_ = false;
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;
     std::int64_t lastPts_ = -1;
     bool finishing_ = false;
-    bool failed_ = false;
+    bool abandoned_ = false;
+    int error_ = 0;
     std::thread worker_;
 };
 
