@@ -1,6 +1,7 @@
 #include "export/FrameEncoder.h"
 
 #include "export/AvError.h"
+#include "export/DVFormat.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -54,6 +55,8 @@ int FrameEncoder::init(std::uint32_t codecType, const CompressionOptions& option
     width_ = width;
     height_ = height;
     asynchronous_ = options.allowAsynchronousCompletion;
+    // FFmpeg marks every DV frame interlaced.
+    progressiveDV_ = options.progressive && (codecType == kCodecDVNTSC || codecType == kCodecDVPAL);
     const CodecInfo* info = codecInfo(codecType);
     const AVCodec* codec = info ? avcodec_find_encoder_by_name(info->encoder) : nullptr;
     if (!codec || codec->type != AVMEDIA_TYPE_VIDEO) {
@@ -204,6 +207,13 @@ int FrameEncoder::encodeOne(const Frame* frame, std::int64_t pts) {
         if (err < 0) {
             callback_(err, nullptr);
             return err;
+        }
+        if (progressiveDV_) {
+            if (err = av_packet_make_writable(packet_); err < 0) {
+                callback_(err, nullptr);
+                return err;
+            }
+            markDVProgressive(packet_->data, std::size_t(packet_->size));
         }
         callback_(0, packet_);
         av_packet_unref(packet_);

@@ -77,6 +77,7 @@ private:
     PacketCallback callback_;
     unsigned width_ = 0, height_ = 0;
     bool asynchronous_ = false;
+    bool progressiveDV_ = false;
 
     std::mutex mutex_;
     std::condition_variable wake_;
