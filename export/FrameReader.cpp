@@ -1,182 +1,41 @@
 #include "export/FrameReader.h"
 
-#include "app/CompositionScene.h"
+#include "export/GLReadBack.h"
 
-#include <QOpenGLContext>
-#include <QOpenGLExtraFunctions>
 #include <QtGlobal>
 
 #include <cstring>
-#include <new>
-
-#ifndef GL_BGRA
-#define GL_BGRA 0x80E1
-#endif
-#ifndef GL_UNSIGNED_INT_8_8_8_8
-#define GL_UNSIGNED_INT_8_8_8_8 0x8035
-#endif
 
 namespace tarnvik {
-
-namespace {
-
-// Saves the pack state and read framebuffer a read-back changes and puts
-// them back, so the renderer finds its context as it left it.
-class PackState {
-public:
-    PackState(QOpenGLExtraFunctions* f, GLuint readFramebuffer, GLint rowLength, GLuint packBuffer) : f_(f) {
-        f_->glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &framebuffer_);
-        f_->glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &buffer_);
-        f_->glGetIntegerv(GL_PACK_ALIGNMENT, &alignment_);
-        f_->glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength_);
-        f_->glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer);
-        f_->glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffer);
-        f_->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        f_->glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
-    }
-    ~PackState() {
-        f_->glPixelStorei(GL_PACK_ROW_LENGTH, rowLength_);
-        f_->glPixelStorei(GL_PACK_ALIGNMENT, alignment_);
-        f_->glBindBuffer(GL_PIXEL_PACK_BUFFER, GLuint(buffer_));
-        f_->glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(framebuffer_));
-    }
-    PackState(const PackState&) = delete;
-    PackState& operator=(const PackState&) = delete;
-
-private:
-    QOpenGLExtraFunctions* f_;
-    GLint framebuffer_ = 0;
-    GLint buffer_ = 0;
-    GLint alignment_ = 4;
-    GLint rowLength_ = 0;
-};
-
-// The first error pending, with the rest cleared so the next call starts clean.
-GLenum takeError(QOpenGLExtraFunctions* f) {
-    GLenum first = f->glGetError();
-    for (int i = 0; i < 16 && f->glGetError() != GL_NO_ERROR; ++i) {
-    }
-    return first;
-}
-
-} // namespace
 
 std::unique_ptr<FrameReader> FrameReader::create(CompositionScene* scene, unsigned width, unsigned height,
                                                  bool asynchronous) {
     if (!scene || width == 0 || height == 0) return nullptr;
-    std::unique_ptr<FrameReader> reader(new FrameReader(scene, width, height));
-    if (!reader->init(asynchronous)) return nullptr;
+    std::unique_ptr<FrameReader> reader(new FrameReader);
+    reader->pool_ = FramePool::create(width, height);
+    if (!reader->pool_) return nullptr;
+    reader->readBack_ = GLReadBack::create(scene, width, height, asynchronous);
+    if (!reader->readBack_) return nullptr;
     return reader;
 }
 
-FrameReader::FrameReader(CompositionScene* scene, unsigned width, unsigned height)
-    : scene_(scene), width_(width), height_(height), rowBytes_((std::size_t(width) * 4 + 63) & ~std::size_t(63)) {}
-
-bool FrameReader::init(bool asynchronous) {
-    pool_ = FramePool::create(width_, height_);
-    if (!pool_) return false;
-    if (!asynchronous) {
-        staging_.reset(new (std::nothrow) unsigned char[rowBytes_ * height_]);
-        if (!staging_) {
-            qWarning("Memory allocation failed");
-            return false;
-        }
-        return true;
-    }
-    if (!scene_->makeCurrent()) return false;
-    QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
-    takeError(f);
-    GLint previous = 0;
-    f->glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &previous);
-    f->glGenBuffers(2, packBuffers_);
-    for (GLuint b : packBuffers_) {
-        f->glBindBuffer(GL_PIXEL_PACK_BUFFER, b);
-        f->glBufferData(GL_PIXEL_PACK_BUFFER, GLsizeiptr(rowBytes_ * height_), nullptr, GL_STREAM_READ);
-    }
-    f->glBindBuffer(GL_PIXEL_PACK_BUFFER, GLuint(previous));
-    if (GLenum e = takeError(f)) {
-        qWarning("OpenGL texture creation failed (error 0x%04X)", e);
-        return false;
-    }
-    skipFirst_ = true;
-    return true;
-}
-
-FrameReader::~FrameReader() {
-    if ((packBuffers_[0] || packBuffers_[1]) && scene_->makeCurrent()) {
-        QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
-        for (GLuint& b : packBuffers_)
-            if (b) f->glDeleteBuffers(1, &b);
-    }
-}
-
-void FrameReader::copyFlipped(const unsigned char* source, Frame& frame) const {
-    for (unsigned y = 0; y < height_; ++y)
-        std::memcpy(frame.row(height_ - 1 - y), source + y * rowBytes_, std::size_t(width_) * 4);
-}
+FrameReader::~FrameReader() = default;
 
 FramePtr FrameReader::readFrame() {
-    if (!scene_->makeCurrent()) return nullptr;
-    QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
-    const GLint rowLength = GLint(rowBytes_ / 4);
-    const GLsizei w = GLsizei(width_), h = GLsizei(height_);
-
-    if (staging_) {
-        {
-            PackState state(f, scene_->framebufferId(), rowLength, 0);
-            f->glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, staging_.get());
-        }
-        if (GLenum e = takeError(f)) {
-            qWarning("OpenGL pixels read failed (error 0x%04X)", e);
-            return nullptr;
-        }
-        FramePtr frame = pool_->take();
-        if (!frame) {
-            qWarning("Memory allocation failed");
-            return nullptr;
-        }
-        copyFlipped(staging_.get(), *frame);
-        return frame;
-    }
-
-    // Start the copy of this image into the other buffer before mapping the
-    // one filled last time, so the map never waits on this call's transfer.
-    const unsigned c = current_;
     FramePtr frame;
-    bool mapFailed = false;
-    {
-        PackState state(f, scene_->framebufferId(), rowLength, packBuffers_[1 - c]);
-        f->glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, nullptr);
-        if (GLenum e = takeError(f)) {
-            qWarning("OpenGL pixels read failed (error 0x%04X)", e);
-            return nullptr;
-        }
-        if (skipFirst_) {
-            skipFirst_ = false;
-            current_ = 1 - c;
-            return nullptr;
-        }
+    const GLReadBack& rb = *readBack_;
+    const auto result = readBack_->read([&](const std::uint8_t* rows) {
         frame = pool_->take();
         if (!frame) {
             qWarning("Memory allocation failed");
-            return nullptr;
+            return false;
         }
-        f->glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[c]);
-        const void* mapped =
-            f->glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(rowBytes_ * height_), GL_MAP_READ_BIT);
-        if (mapped) {
-            copyFlipped(static_cast<const unsigned char*>(mapped), *frame);
-            f->glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
-        } else {
-            mapFailed = true;
-        }
-    }
-    if (GLenum e = takeError(f); e || mapFailed) {
-        qWarning("OpenGL pixels read failed (error 0x%04X)", e);
-        return nullptr;
-    }
-    current_ = 1 - c;
-    return frame;
+        // OpenGL's rows are bottom-up, a Frame's top row first.
+        for (unsigned y = 0; y < rb.height(); ++y)
+            std::memcpy(frame->row(rb.height() - 1 - y), rows + y * rb.rowBytes(), std::size_t(rb.width()) * 4);
+        return true;
+    });
+    return result == GLReadBack::Result::Read ? frame : nullptr;
 }
 
 } // namespace tarnvik

@@ -12,6 +12,7 @@
 namespace tarnvik {
 
 class CompositionScene;
+class GLReadBack;
 
 class FrameReader {
 public:
@@ -29,19 +30,10 @@ public:
     const std::shared_ptr<FramePool>& pool() const { return pool_; }
 
 private:
-    FrameReader(CompositionScene* scene, unsigned width, unsigned height);
-    bool init(bool asynchronous);
-    void copyFlipped(const unsigned char* source, Frame& frame) const;
+    FrameReader() = default;
 
-    CompositionScene* scene_;
-    unsigned width_;
-    unsigned height_;
-    std::size_t rowBytes_;
+    std::unique_ptr<GLReadBack> readBack_;
     std::shared_ptr<FramePool> pool_;
-    std::unique_ptr<unsigned char[]> staging_; // synchronous mode only
-    unsigned packBuffers_[2] = {0, 0};         // asynchronous mode only
-    unsigned current_ = 0;                     // buffer read back by the next call
-    bool skipFirst_ = false;
 };
 
 } // namespace tarnvik

@@ -1,0 +1,62 @@
+// Reads the image a composition scene has rendered back from OpenGL, rows
+// bottom-up as OpenGL gives them, pixels as the bytes A, R, G, B.
+// Synchronous: glReadPixels into a staging buffer of ours. Asynchronous:
+// each call starts the copy of the current image into one of two
+// pixel-pack buffers and hands out the one filled by the previous call, so
+// the caller does not wait for the GPU; the first call hands out nothing.
+// Every OpenGL state a call changes is put back before it returns.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace tarnvik {
+
+class CompositionScene;
+
+class GLReadBack {
+public:
+    enum class Result {
+        Failed,  // logged; nothing changes for the next call
+        Skipped, // the first asynchronous call: nothing to hand out yet
+        Read,
+    };
+    // Gets the rows, rowBytes() apart, while they can be read; returns
+    // false when it could not use them, which the read then counts as failed.
+    using Consumer = std::function<bool(const std::uint8_t* rows)>;
+
+    // Null for no scene or an empty size (silently), or when the buffers
+    // cannot be made (logged).
+    static std::unique_ptr<GLReadBack> create(CompositionScene* scene, unsigned width, unsigned height,
+                                              bool asynchronous);
+    ~GLReadBack();
+    GLReadBack(const GLReadBack&) = delete;
+    GLReadBack& operator=(const GLReadBack&) = delete;
+
+    Result read(const Consumer& use);
+
+    unsigned width() const { return width_; }
+    unsigned height() const { return height_; }
+    // width × 4 rounded up to 64 bytes, so every row starts aligned.
+    std::size_t rowBytes() const { return rowBytes_; }
+    bool asynchronous() const { return !staging_; }
+
+private:
+    GLReadBack(CompositionScene* scene, unsigned width, unsigned height);
+    bool init(bool asynchronous);
+    Result readSynchronous(const Consumer& use);
+    Result readAsynchronous(const Consumer& use);
+
+    CompositionScene* scene_;
+    unsigned width_;
+    unsigned height_;
+    std::size_t rowBytes_;
+    std::unique_ptr<std::uint8_t[]> staging_; // synchronous mode only
+    unsigned packBuffers_[2] = {0, 0};        // asynchronous mode only
+    unsigned current_ = 0;                    // buffer handed out by the next call
+    bool skipFirst_ = false;
+};
+
+} // namespace tarnvik
