@@ -7,9 +7,13 @@
 #include "app/NavigationFeed.h"
 #include "app/RenderView.h"
 #include "app/Toolbar.h"
+#include "export/FrameLiveDVExporter.h"
+#include "export/FrameMovieExporter.h"
+#include "export/FrameReader.h"
 #include "params/RenderParametersView.h"
 #include "params/UserDefaults.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +23,8 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -55,6 +61,8 @@ AppController::AppController(AppOptions options, QObject* parent)
 }
 
 AppController::~AppController() {
+    // The reader reads from the scene: the export goes first.
+    endExport();
     delete renderTimer_;
     renderTimer_ = nullptr;
     // The forms point at the renderers, the renderers at the scene: panel first.
@@ -68,7 +76,12 @@ void AppController::buildWindow() {
     mainWindow_->setWindowTitle(QStringLiteral("Tarnvik"));
     renderView_ = new RenderView;
     mainWindow_->setCentralWidget(renderView_);
-    Toolbar bar = makeToolbar(mainWindow_.get());
+    snapshotAction_ = new QAction(QStringLiteral("Save Snapshot"), mainWindow_.get());
+    snapshotAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    snapshotAction_->setToolTip(QStringLiteral("Save the picture as shown to the Desktop"));
+    connect(snapshotAction_, &QAction::triggered, this, [this] { screenShoot(); });
+    mainWindow_->menuBar()->addMenu(QStringLiteral("&File"))->addAction(snapshotAction_);
+    Toolbar bar = makeToolbar(mainWindow_.get(), snapshotAction_);
     widthField_ = bar.widthField;
     heightField_ = bar.heightField;
     exportMenu_ = bar.exportMenu;
@@ -126,6 +139,7 @@ void AppController::applicationDidFinishLaunching() {
 
 bool AppController::applicationWillTerminate() {
     setTimerFramerate(0);
+    endExport(); // a movie being recorded is finished
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;
@@ -193,6 +207,7 @@ void AppController::renderTick() {
     lastTime_ = t;
     for (const auto& r : renderers) r->renderAtTime(t);
     if (!scene_->finishFrame()) return;
+    exportRenderedFrame(t);
     renderView_->showFrame(scene_->texture());
     ++frames_;
     emit frameRendered();
@@ -216,6 +231,12 @@ void AppController::clearGLContext() { renderView_->showFrame(0); }
 
 void AppController::updateRenderView() {
     const QSize size = renderView_->size();
+    // The export's frames have its size: another size ends it. Live DV
+    // resizes the view itself before it starts, so its own resize does not.
+    if (exportSize_.isValid() && size != exportSize_) {
+        endExport();
+        exportMenu_->setCurrentIndex(0);
+    }
     clearGLContext();
     widthField_->setText(QString::number(size.width()));
     heightField_->setText(QString::number(size.height()));
@@ -248,12 +269,6 @@ void AppController::updateResolution(QLineEdit* sender) {
     if (sender == widthField_) size.setWidth(value);
     else if (sender == heightField_) size.setHeight(value);
     if (size != renderView_->size()) setRenderSize(size);
-}
-
-void AppController::updateExport() {
-    // Movie and live DV exports come with the exporters; until then the
-    // choice only restarts the time base, as every export choice does.
-    setTimerFramerate(25.0);
 }
 
 } // namespace tarnvik

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class QAction;
+
 class QComboBox;
 class QLineEdit;
 class QMainWindow;
@@ -20,8 +22,12 @@ class QWidget;
 
 namespace tarnvik {
 
+class CompressionDialog;
 class CompositionRenderer;
 class CompositionScene;
+class FrameLiveDVExporter;
+class FrameMovieExporter;
+class FrameReader;
 class RenderParametersView;
 class RenderView;
 class UserDefaults;
@@ -33,6 +39,8 @@ struct AppOptions {
     QSize renderSize{720, 576};
     int frames = 0;          // > 0: quit after that many rendered frames
     QString snapshotTo;      // with frames: write the last frame there as PNG
+    QString dvOut;           // live DV goes to this file or pipe where no FireWire device takes it
+    QString desktopFolder;   // empty: the user's Desktop (snapshots, the save panel's start)
 };
 
 class AppController : public QObject {
@@ -54,6 +62,15 @@ public:
     void setRenderSize(QSize size);
     // The clock of the render loop, seconds; tests give their own.
     void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    // The movie's save panel: the chosen path, or empty when cancelled.
+    void setSavePanel(std::function<QString(const QString& proposed)> panel) { savePanel_ = std::move(panel); }
+    // Runs the compression dialog: 0 accepted, 1 cancelled. Empty: modal.
+    void setCompressionDialogRunner(std::function<int(CompressionDialog&)> run) { runDialog_ = std::move(run); }
+
+    // The export menu's action: ends any export, then starts the chosen one.
+    void updateExport();
+    // The snapshot command: the render view as on screen, to the Desktop.
+    bool screenShoot();
 
     QMainWindow* mainWindow() const { return mainWindow_.get(); }
     RenderView* renderView() const { return renderView_; }
@@ -61,6 +78,7 @@ public:
     QLineEdit* widthField() const { return widthField_; }
     QLineEdit* heightField() const { return heightField_; }
     QComboBox* exportMenu() const { return exportMenu_; }
+    QAction* snapshotAction() const { return snapshotAction_; }
     RenderParametersView* settingsView() const { return settingsView_; }
     CompositionScene* scene() const { return scene_.get(); }
     QTimer* renderTimer() const { return renderTimer_; }
@@ -70,6 +88,10 @@ public:
     int framesRendered() const { return frames_; }
     // The time the last frame was rendered at, seconds since rendering started.
     double lastRenderTime() const { return lastTime_; }
+    FrameMovieExporter* movieExporter() const { return movie_.get(); }
+    FrameLiveDVExporter* liveDVExporter() const { return liveDV_.get(); }
+    // Times the system alert sounded for a failed or cancelled export.
+    int alerts() const { return alerts_; }
 
 signals:
     void frameRendered();
@@ -82,7 +104,9 @@ private:
     void doneResizing();
     void clearGLContext();
     void updateResolution(QLineEdit* sender);
-    void updateExport();
+    void endExport();
+    void exportRenderedFrame(double time);
+    QString desktopFolder() const;
     void finishHeadless();
 
     AppOptions options_;
@@ -106,6 +130,16 @@ private:
     CompositionRenderer* renderCompass_ = nullptr;  // not owned
     int frames_ = 0;
     double lastTime_ = 0;
+
+    QAction* snapshotAction_ = nullptr;
+    std::function<QString(const QString&)> savePanel_;
+    std::function<int(CompressionDialog&)> runDialog_;
+    // The export in progress: the reader and one of the two exporters.
+    std::unique_ptr<FrameReader> reader_;
+    std::unique_ptr<FrameMovieExporter> movie_;
+    std::unique_ptr<FrameLiveDVExporter> liveDV_;
+    QSize exportSize_;
+    int alerts_ = 0;
 };
 
 } // namespace tarnvik

@@ -39,13 +39,13 @@ QWidget* item(QWidget* view, const QString& label) {
 
 } // namespace
 
-Toolbar makeToolbar(QMainWindow* window) {
+Toolbar makeToolbar(QMainWindow* window, QAction* snapshot) {
     Toolbar t{};
     auto* bar = new QToolBar(QStringLiteral("mainToolbar"), window);
     bar->setObjectName(QStringLiteral("mainToolbar"));
     bar->setMovable(false);
     bar->setFloatable(false);
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->toggleViewAction()->setEnabled(false);
 
     auto* resolution = new QWidget;
@@ -72,6 +72,10 @@ Toolbar makeToolbar(QMainWindow* window) {
     bar->addWidget(flexibleSpace());
     bar->addWidget(item(t.exportMenu, QStringLiteral("Live Export")));
     bar->addWidget(flexibleSpace());
+    if (snapshot) {
+        bar->addAction(snapshot);
+        bar->addWidget(flexibleSpace());
+    }
     window->addToolBar(Qt::TopToolBarArea, bar);
     return t;
 }

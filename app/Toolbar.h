@@ -1,7 +1,8 @@
-// The main window's toolbar: the render size fields and the export choice,
-// each between flexible spaces.
+// The main window's toolbar: the render size fields, the export choice and
+// the snapshot button, each between flexible spaces.
 #pragma once
 
+class QAction;
 class QComboBox;
 class QLineEdit;
 class QMainWindow;
@@ -14,6 +15,7 @@ struct Toolbar {
     QComboBox* exportMenu; // 0 no export, 1 movie file, 2 live DV
 };
 
-Toolbar makeToolbar(QMainWindow* window);
+// snapshot: the snapshot command, shown as a button after the export choice.
+Toolbar makeToolbar(QMainWindow* window, QAction* snapshot);
 
 } // namespace tarnvik

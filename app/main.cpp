@@ -1,6 +1,7 @@
 // tarnvik: the overlay application.
 //
-//   tarnvik [--settings FILE] [--size WxH] [--frames N [--snapshot-to OUT.png]] [-- DECODER OPTIONS]
+//   tarnvik [--settings FILE] [--size WxH] [--dv-out PATH] [--frames N [--snapshot-to OUT.png]]
+//           [-- DECODER OPTIONS]
 //
 // Decoder options after "--" replace the default "-u49000", for example
 // "tarnvik -- -u10110" or "tarnvik -- -frecorded.nmea".
@@ -66,7 +67,10 @@ int main(int argc, char** argv) {
                               QStringLiteral("N"));
     QCommandLineOption snapshot(QStringLiteral("snapshot-to"),
                                 QStringLiteral("With --frames: write the last frame as PNG."), QStringLiteral("FILE"));
-    parser.addOptions({settings, size, frames, snapshot});
+    QCommandLineOption dvOut(QStringLiteral("dv-out"),
+                             QStringLiteral("Live DV to this file or pipe where no FireWire device takes it."),
+                             QStringLiteral("PATH"));
+    parser.addOptions({settings, size, frames, snapshot, dvOut});
     parser.addPositionalArgument(QStringLiteral("decoder options"),
                                  QStringLiteral("After --: options of the decoder (default -u49000)."));
     parser.process(app);
@@ -89,6 +93,7 @@ int main(int argc, char** argv) {
         }
     }
     options.snapshotTo = parser.value(snapshot);
+    options.dvOut = parser.value(dvOut);
 
     quitOnSignals(app);
     AppController controller(options);

@@ -1,0 +1,109 @@
+// The export and snapshot commands of the toolbar: recording a movie, live
+// DV output, and saving what the render view shows.
+#include "app/AppController.h"
+
+#include "app/CompositionScene.h"
+#include "app/RenderView.h"
+#include "app/Snapshot.h"
+#include "export/FrameLiveDVExporter.h"
+#include "export/FrameMovieExporter.h"
+#include "export/FrameReader.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QStandardPaths>
+
+namespace tarnvik {
+
+namespace {
+
+enum ExportChoice { kNoExport = 0, kMovieExport = 1, kLiveDVExport = 2 };
+
+// Sizes as unsigned pixel counts: negative ones give 0.
+unsigned pixels(int n) { return n > 0 ? unsigned(n) : 0u; }
+
+QString runSavePanel(QWidget* parent, const QString& proposed) {
+    QFileDialog panel(parent, QStringLiteral("Export Movie"), proposed, QStringLiteral("QuickTime movie (*.mov)"));
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setDefaultSuffix(QStringLiteral("mov"));
+    panel.selectFile(proposed);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
+    return panel.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString AppController::desktopFolder() const {
+    if (!options_.desktopFolder.isEmpty()) return options_.desktopFolder;
+    // The user's own Desktop where the desktop names another (XDG user dirs).
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+void AppController::endExport() {
+    // A movie is finished here: its last frames are encoded and written.
+    movie_.reset();
+    liveDV_.reset();
+    reader_.reset();
+    exportSize_ = QSize();
+}
+
+void AppController::updateExport() {
+    QSize size = renderView_->size();
+    double frameRate = 25.0;
+    endExport();
+    const int choice = exportMenu_->currentIndex();
+    if (choice == kMovieExport) {
+        const QString proposed = desktopFolder() + QStringLiteral("/Export Movie.mov");
+        const QString path = savePanel_ ? savePanel_(proposed) : runSavePanel(mainWindow_.get(), proposed);
+        std::uint32_t codec = 0;
+        CompressionOptionsPtr options;
+        if (!path.isEmpty())
+            options = FrameCompressor::userOptions(&codec, &frameRate, QStringLiteral("CompressionDialogSettings"),
+                                                   defaults_.get(), mainWindow_.get(), runDialog_);
+        if (options) reader_ = FrameReader::create(scene_.get(), pixels(size.width()), pixels(size.height()), true);
+        if (reader_) {
+            movie_ = FrameMovieExporter::create(path, codec, pixels(size.width()), pixels(size.height()), options);
+            if (!movie_) reader_.reset();
+        }
+    } else if (choice == kLiveDVExport) {
+        // The view takes the format's size before anything reads it.
+        size = FrameLiveDVExporter::sizeForFormat(1).toSize();
+        setRenderSize(size);
+        reader_ = FrameReader::create(scene_.get(), pixels(size.width()), pixels(size.height()), true);
+        if (reader_) {
+            liveDV_ = FrameLiveDVExporter::create(1, false, false, videoOutputCandidates(options_.dvOut.toStdString()));
+            if (liveDV_) frameRate = FrameLiveDVExporter::framerateForFormat(1);
+            else reader_.reset();
+        }
+    }
+    if (choice == kMovieExport || choice == kLiveDVExport) {
+        if (movie_ || liveDV_) {
+            exportSize_ = size;
+        } else {
+            exportMenu_->setCurrentIndex(kNoExport);
+            ++alerts_;
+            QApplication::beep();
+        }
+    }
+    // Restarts the time base: a recording starts at 0.
+    setTimerFramerate(frameRate);
+}
+
+void AppController::exportRenderedFrame(double time) {
+    if (!reader_) return;
+    // The reader answers one tick late; its first answer is empty.
+    FramePtr frame = reader_->readFrame();
+    if (!frame) return;
+    if (movie_) movie_->exportFrame(std::move(frame), time);
+    else if (liveDV_) liveDV_->exportFrame(std::move(frame));
+}
+
+bool AppController::screenShoot() {
+    return saveSnapshot(
+        renderView_, [this] { return scene_ ? scene_->image() : QImage(); }, QDateTime::currentDateTime(),
+        desktopFolder());
+}
+
+} // namespace tarnvik

@@ -1,0 +1,287 @@
+#include "app/AppController.h"
+#include "app/CompositionScene.h"
+#include "app/RenderView.h"
+#include "export/CompressionDialog.h"
+#include "export/FrameLiveDVExporter.h"
+#include "export/FrameMovieExporter.h"
+#include "tests/export/log_capture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+using namespace tarnvik;
+using tarnvik::test::LogCapture;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A recording as a player reads it: its frames' times and the first frame
+// as RGB.
+struct Playback {
+    bool opened = false;
+    int width = 0, height = 0;
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    AVRational timeBase{0, 1};
+    double frameRate = 0;
+    std::vector<std::int64_t> pts;
+    QImage first;
+};
+
+Playback play(const QString& path, const char* format = nullptr) {
+    Playback p;
+    AVFormatContext* fmt = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (avformat_open_input(&fmt, file.constData(), format ? av_find_input_format(format) : nullptr, nullptr) < 0)
+        return p;
+    p.opened = avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1;
+    const AVStream* st = fmt->streams[0];
+    p.width = st->codecpar->width;
+    p.height = st->codecpar->height;
+    p.codec = st->codecpar->codec_id;
+    p.timeBase = st->time_base;
+    p.frameRate = av_q2d(st->avg_frame_rate);
+    const AVCodec* codec = avcodec_find_decoder(p.codec);
+    AVCodecContext* dec = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(dec, st->codecpar);
+    avcodec_open2(dec, codec, nullptr);
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    while (av_read_frame(fmt, pkt) >= 0) {
+        p.pts.push_back(pkt->pts);
+        if (p.first.isNull() && avcodec_send_packet(dec, pkt) >= 0 && avcodec_receive_frame(dec, frame) >= 0) {
+            p.first = QImage(frame->width, frame->height, QImage::Format_RGB888);
+            SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                                             frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+            std::uint8_t* dst[1] = {p.first.bits()};
+            const int stride[1] = {int(p.first.bytesPerLine())};
+            sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, stride);
+            sws_freeContext(sws);
+        }
+        av_packet_unref(pkt);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    return p;
+}
+
+// The mean difference of the colour channels over a grid of points.
+double difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 255;
+    double sum = 0;
+    int n = 0;
+    for (int y = 4; y < a.height(); y += 16)
+        for (int x = 4; x < a.width(); x += 16) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
+            n += 3;
+        }
+    return sum / n;
+}
+
+class ExportCommandsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("TARNVIK_COMPOSITIONS", COMPOSITIONS_DIR);
+        av_log_set_level(AV_LOG_FATAL);
+        AppOptions o;
+        o.decoderArguments.clear();
+        o.settingsPath = dir.filePath("Tarnvik.plist");
+        o.desktopFolder = dir.filePath("Desktop");
+        o.dvOut = dir.filePath("live.dv");
+        options = o;
+    }
+    void TearDown() override { av_log_set_level(AV_LOG_INFO); }
+
+    // Launched, settled, ticked by hand on a clock of its own.
+    std::unique_ptr<AppController> launch() {
+        auto c = std::make_unique<AppController>(options);
+        c->applicationDidFinishLaunching();
+        c->setClock([this] { return now; });
+        EXPECT_TRUE(waitFor([&] { return !c->isResizing(); }, 5000));
+        return c;
+    }
+    // Chooses an export and stops the timer, so that only tick() renders.
+    void choose(AppController& c, int position) {
+        c.exportMenu()->setCurrentIndex(position);
+        c.updateExport();
+        chosenRate = c.renderTimer() ? c.renderTimer()->interval() : 0;
+        EXPECT_TRUE(waitFor([&] { return !c.isResizing(); }, 5000));
+        c.setTimerFramerate(0);
+    }
+    void tick(AppController& c) {
+        c.renderTick();
+        now += 0.04;
+    }
+    // Accepts the compression dialog with a lossless codec.
+    static int acceptLossless(CompressionDialog& d) {
+        d.codecMenu()->setCurrentIndex(d.codecMenu()->findData(kCodecPNG));
+        return 0;
+    }
+
+    QTemporaryDir dir;
+    AppOptions options;
+    double now = 500.0;
+    int chosenRate = 0;
+};
+
+TEST_F(ExportCommandsTest, RecordsWhatTheViewShowsAtTheRenderTimes) {
+    auto c = launch();
+    QString proposed;
+    const QString movie = dir.filePath("dive.mov");
+    c->setSavePanel([&](const QString& p) { return proposed = p, movie; });
+    c->setCompressionDialogRunner(acceptLossless);
+    choose(*c, 1);
+    EXPECT_EQ(proposed, dir.filePath("Desktop/Export Movie.mov"));
+    ASSERT_TRUE(c->movieExporter());
+    EXPECT_EQ(c->exportMenu()->currentIndex(), 1);
+    EXPECT_EQ(chosenRate, 40);
+    tick(*c);
+    const QImage firstRendered = c->scene()->image().convertToFormat(QImage::Format_RGB888);
+    for (int i = 1; i < 10; ++i) tick(*c);
+    c->exportMenu()->setCurrentIndex(0);
+    c->updateExport(); // finishes the movie
+    EXPECT_FALSE(c->movieExporter());
+
+    const Playback p = play(movie);
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.codec, AV_CODEC_ID_PNG);
+    EXPECT_EQ(QSize(p.width, p.height), c->renderView()->size());
+    EXPECT_EQ(p.timeBase.den, 600);
+    // The reader answers a tick late: ten ticks give nine frames, 1/25 s apart.
+    ASSERT_EQ(p.pts.size(), 9u);
+    for (std::size_t i = 1; i < p.pts.size(); ++i) EXPECT_EQ(p.pts[i] - p.pts[i - 1], 24) << i;
+    // The first frame is the first picture rendered, the right way up.
+    EXPECT_LT(difference(p.first, firstRendered), 2.0);
+    EXPECT_GT(difference(p.first, firstRendered.mirrored()), 2.0);
+    ASSERT_TRUE(c->applicationWillTerminate());
+}
+
+TEST_F(ExportCommandsTest, CancelledOrFailedChoicesSoundTheAlertAndShowNoExport) {
+    auto c = launch();
+    int dialogs = 0;
+    const struct {
+        const char* what;
+        QString path; // what the save panel gives
+        int dialog;   // what the dialog answers
+        int position;
+        bool logged;
+        int dialogsShown;
+    } cases[] = {
+        {"save panel cancelled", QString(), 0, 1, false, 0},
+        {"compression dialog cancelled", dir.filePath("a.mov"), 1, 1, false, 1},
+        {"a folder that does not exist", dir.filePath("none/a.mov"), 0, 1, true, 1},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        dialogs = 0;
+        c->setSavePanel([&](const QString&) { return k.path; });
+        c->setCompressionDialogRunner([&](CompressionDialog&) { return ++dialogs, k.dialog; });
+        const int alerts = c->alerts();
+        LogCapture log;
+        choose(*c, k.position);
+        EXPECT_EQ(dialogs, k.dialogsShown);
+        EXPECT_FALSE(c->movieExporter());
+        EXPECT_EQ(c->exportMenu()->currentIndex(), 0);
+        EXPECT_EQ(c->alerts(), alerts + 1);
+        EXPECT_EQ(!LogCapture::lines().isEmpty(), k.logged) << LogCapture::text();
+        // Rendering goes on.
+        const int frames = c->framesRendered();
+        tick(*c);
+        EXPECT_EQ(c->framesRendered(), frames + 1);
+    }
+}
+
+TEST_F(ExportCommandsTest, LiveDVSetsThePalSizeFirstAndPlaysTheOverlay) {
+    auto c = launch();
+    c->setRenderSize(QSize(640, 360));
+    ASSERT_TRUE(waitFor([&] { return !c->isResizing() && c->renderView()->size() == QSize(640, 360); }, 5000));
+    choose(*c, 2);
+    ASSERT_TRUE(c->liveDVExporter());
+    EXPECT_EQ(c->renderView()->size(), QSize(720, 576));
+    EXPECT_EQ(c->scene()->size(), QSize(720, 576));
+    EXPECT_EQ(chosenRate, 40);
+    tick(*c);
+    const QImage firstRendered = c->scene()->image().convertToFormat(QImage::Format_RGB888);
+    for (int i = 1; i < 6; ++i) tick(*c);
+    ASSERT_TRUE(c->liveDVExporter()->flushFrames());
+    c->exportMenu()->setCurrentIndex(0);
+    c->updateExport();
+
+    const Playback p = play(dir.filePath("live.dv"), "dv");
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.codec, AV_CODEC_ID_DVVIDEO);
+    EXPECT_EQ(QSize(p.width, p.height), QSize(720, 576));
+    EXPECT_EQ(p.frameRate, 25.0);
+    EXPECT_EQ(p.pts.size(), 5u);
+    // DV is lossy; the overlay is still where it was drawn.
+    EXPECT_LT(difference(p.first, firstRendered), 12.0);
+    EXPECT_GT(difference(p.first, firstRendered.mirrored()), difference(p.first, firstRendered) + 5);
+}
+
+TEST_F(ExportCommandsTest, LiveDVWithoutAnyOutputResetsTheMenu) {
+    options.dvOut.clear();
+    auto c = launch();
+    LogCapture log;
+    choose(*c, 2);
+    EXPECT_FALSE(c->liveDVExporter());
+    EXPECT_EQ(c->exportMenu()->currentIndex(), 0);
+    EXPECT_EQ(c->alerts(), 1);
+    EXPECT_TRUE(LogCapture::lines().join('\n').contains("Video out component creation failed (error "))
+        << LogCapture::text();
+}
+
+TEST_F(ExportCommandsTest, ANewSizeEndsTheRecording) {
+    auto c = launch();
+    c->setSavePanel([&](const QString&) { return dir.filePath("r.mov"); });
+    c->setCompressionDialogRunner(acceptLossless);
+    choose(*c, 1);
+    ASSERT_TRUE(c->movieExporter());
+    for (int i = 0; i < 3; ++i) tick(*c);
+    c->setRenderSize(QSize(640, 480));
+    ASSERT_TRUE(waitFor([&] { return !c->isResizing() && !c->movieExporter(); }, 5000));
+    EXPECT_EQ(c->exportMenu()->currentIndex(), 0);
+    EXPECT_EQ(play(dir.filePath("r.mov")).pts.size(), 2u);
+}
+
+TEST_F(ExportCommandsTest, TheSnapshotCommandWritesToTheDesktop) {
+    auto c = launch();
+    tick(*c);
+    ASSERT_TRUE(c->snapshotAction());
+    EXPECT_FALSE(c->snapshotAction()->shortcut().isEmpty());
+    c->snapshotAction()->trigger();
+    const QStringList files = QDir(dir.filePath("Desktop")).entryList({"Tarnvik Snapshot (*).png"});
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(QImage(dir.filePath("Desktop/" + files[0])).size(), c->renderView()->size());
+}
+
+} // namespace
