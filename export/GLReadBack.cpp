@@ -107,7 +107,7 @@ GLReadBack::~GLReadBack() {
     }
 }
 
-GLReadBack::Result GLReadBack::read(const Consumer& use) {
+GLReadBack::Result GLReadBack::readWith(const Consumer& use) {
     if (!scene_->makeCurrent()) return Result::Failed;
     return staging_ ? readSynchronous(use) : readAsynchronous(use);
 }

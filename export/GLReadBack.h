@@ -9,8 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <type_traits>
 
 namespace tarnvik {
 
@@ -23,10 +23,6 @@ public:
         Skipped, // the first asynchronous call: nothing to hand out yet
         Read,
     };
-    // Gets the rows, rowBytes() apart, while they can be read; returns
-    // false when it could not use them, which the read then counts as failed.
-    using Consumer = std::function<bool(const std::uint8_t* rows)>;
-
     // Null for no scene or an empty size (silently), or when the buffers
     // cannot be made (logged).
     static std::unique_ptr<GLReadBack> create(CompositionScene* scene, unsigned width, unsigned height,
@@ -35,17 +31,33 @@ public:
     GLReadBack(const GLReadBack&) = delete;
     GLReadBack& operator=(const GLReadBack&) = delete;
 
-    Result read(const Consumer& use);
+    // use(const std::uint8_t* rows) gets the rows, rowBytes() apart, while
+    // they can be read, and returns false when it could not use them, which
+    // the read then counts as failed.
+    template <typename Use>
+    Result read(Use&& use) {
+        using F = std::remove_reference_t<Use>;
+        return readWith(Consumer{[](void* f, const std::uint8_t* rows) { return bool((*static_cast<F*>(f))(rows)); },
+                             const_cast<void*>(static_cast<const void*>(&use))});
+    }
 
     unsigned width() const { return width_; }
     unsigned height() const { return height_; }
     // width × 4 rounded up to 64 bytes, so every row starts aligned.
     std::size_t rowBytes() const { return rowBytes_; }
-    bool asynchronous() const { return !staging_; }
 
 private:
+    // The caller's use, called through a plain function pointer so that
+    // nothing is allocated a frame.
+    struct Consumer {
+        bool (*call)(void* context, const std::uint8_t* rows);
+        void* context;
+        bool operator()(const std::uint8_t* rows) const { return call(context, rows); }
+    };
+
     GLReadBack(CompositionScene* scene, unsigned width, unsigned height);
     bool init(bool asynchronous);
+    Result readWith(const Consumer& use);
     Result readSynchronous(const Consumer& use);
     Result readAsynchronous(const Consumer& use);
 
