@@ -78,12 +78,14 @@ void applyCompressionOptions(const CompressionOptions& options, std::uint32_t co
         std::snprintf(text, sizeof text, "%.1f", crf);
         av_dict_set(privateOptions, "crf", text, 0);
         av_dict_set(privateOptions, "preset", "veryfast", 0);
+        if (options.lowDelay) av_dict_set(privateOptions, "tune", "zerolatency", 0);
         if (options.dataRate > 0) ctx->bit_rate = 0; // capped constant quality
         break;
     }
     case kCodecProRes422: {
-        const int profile = q < kQualityLow ? 0 : q < kQualityNormal ? 1 : q < kQualityHigh ? 2 : 3;
-        ctx->profile = profile; // proxy, lt, standard, hq
+        // The encoder reads its own option, not the context's profile.
+        av_dict_set(privateOptions, "profile",
+                    q < kQualityLow ? "proxy" : q < kQualityNormal ? "lt" : q < kQualityHigh ? "standard" : "hq", 0);
         break;
     }
     case kCodecMotionJPEG: {

@@ -54,6 +54,8 @@ struct CompressionOptions {
     double frameRate = 0;       // a hint for rate control; 0: 25
     // Encode on a worker thread; encoded frames then arrive there.
     bool allowAsynchronousCompletion = false;
+    // Each frame's packet before the next frame is taken: no look-ahead.
+    bool lowDelay = false;
     // DV only: carried into the frames' headers.
     bool progressive = false;
     bool wideScreen = false;

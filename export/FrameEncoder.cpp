@@ -23,6 +23,8 @@ AVPixelFormat encoderFormat(const AVCodec* codec, std::uint32_t codecType) {
     // DV's profile follows from size and sampling: PAL is 4:2:0, NTSC 4:1:1.
     if (codecType == kCodecDVPAL) return AV_PIX_FMT_YUV420P;
     if (codecType == kCodecDVNTSC) return AV_PIX_FMT_YUV411P;
+    // "apcn" is ProRes 422; left to itself the encoder would pick 4:4:4:4.
+    if (codecType == kCodecProRes422) return AV_PIX_FMT_YUV422P10;
     if (!codec->pix_fmts) return AV_PIX_FMT_YUV420P;
     // 4:2:0 plays everywhere; otherwise the format nearest to ARGB.
     for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)

@@ -61,6 +61,7 @@ bool OpenGLQTCompressor::init(CompositionScene* scene, unsigned width, unsigned 
     options.quality = quality;
     options.keyFrameInterval = 1;
     options.allowAsynchronousCompletion = false;
+    options.lowDelay = true; // the bytes are wanted before the call returns
     int err = 0;
     QByteArray detail;
     sequence_ = FrameEncoder::create(

@@ -187,7 +187,7 @@ TEST_F(OpenGLQTCompressorTest, DescribesItsFrames) {
     const struct {
         std::uint32_t codec;
         int depth;
-    } cases[] = {{kCodecPNG, 32}, {kCodecAnimation, 32}, {kCodecMotionJPEG, 24}};
+    } cases[] = {{kCodecPNG, 32}, {kCodecAnimation, 32}, {kCodecMotionJPEG, 24}, {kCodecH264, 24}, {kCodecProRes422, 24}};
     for (const auto& k : cases) {
         SCOPED_TRACE(fourCCText(k.codec));
         auto c = OpenGLQTCompressor::create(scene.get(), W, H, k.codec, kQualityHigh, true, false);
