@@ -1,4 +1,5 @@
 #include "app/AppController.h"
+#include "tests/app/wait_for.h"
 #include "app/CompositionRenderer.h"
 #include "app/CompositionScene.h"
 #include "app/RenderView.h"
@@ -21,6 +22,7 @@
 #include <functional>
 
 using namespace tarnvik;
+using tarnvik::test::waitFor;
 
 namespace {
 
@@ -29,17 +31,6 @@ AppOptions quiet(const QString& settings) {
     o.decoderArguments.clear(); // no decoder thread
     o.settingsPath = settings;
     return o;
-}
-
-// Runs the event loop until the condition holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 class ControllerTest : public testing::Test {

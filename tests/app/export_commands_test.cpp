@@ -1,4 +1,5 @@
 #include "app/AppController.h"
+#include "tests/app/wait_for.h"
 #include "app/CompositionScene.h"
 #include "app/RenderView.h"
 #include "export/CompressionDialog.h"
@@ -29,19 +30,10 @@ extern "C" {
 }
 
 using namespace tarnvik;
+using tarnvik::test::waitFor;
 using tarnvik::test::LogCapture;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // A recording as a player reads it: its frames' times and the first frame
 // as RGB.
