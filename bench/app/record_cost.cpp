@@ -5,6 +5,7 @@
 // thread alone).
 //
 //   xvfb-run -a build/bench/app/record_cost [SECONDS] [OUT_DIR]
+#include "bench/app/bench_stack.h"
 #include "app/CompositionRenderer.h"
 #include "app/CompositionScene.h"
 #include "app/Compositions.h"
@@ -36,13 +37,7 @@ double cpuSeconds(clockid_t clock) {
 bool record(QSize size, std::uint32_t codec, int seconds, const QString& folder) {
     auto scene = CompositionScene::create(size);
     if (!scene) return false;
-    std::vector<std::unique_ptr<CompositionRenderer>> stack;
-    for (const QString& name : compositionNames())
-        if (auto r = CompositionRenderer::create(*scene, compositionPath(name))) stack.push_back(std::move(r));
-    for (auto& r : stack) {
-        r->setValue(QStringLiteral("HIDDEN_latitude"), QStringLiteral(" 60°25.1234 N"));
-        r->setValue(QStringLiteral("HIDDEN_longitude"), QStringLiteral("  5°19.5678 E"));
-    }
+    auto stack = bench::makeStack(*scene);
     const unsigned w = unsigned(size.width()), h = unsigned(size.height());
     const QString path = QDir(folder).filePath(
         QStringLiteral("record-%1x%2-%3.mov").arg(w).arg(h).arg(QString::fromStdString(fourCCText(codec)).trimmed()));

@@ -3,6 +3,7 @@
 // and rendering plus reading the frame back as an exporter would.
 //
 //   xvfb-run -a build/bench/app/render_cost [FRAMES]
+#include "bench/app/bench_stack.h"
 #include "app/CompositionRenderer.h"
 #include "app/CompositionScene.h"
 #include "app/Compositions.h"
@@ -39,13 +40,7 @@ bool measure(QSize size, int frames) {
         std::printf("OpenGL: %s\n", reinterpret_cast<const char*>(scene->context()->functions()->glGetString(GL_RENDERER)));
         told = true;
     }
-    std::vector<std::unique_ptr<CompositionRenderer>> stack;
-    for (const QString& name : compositionNames())
-        if (auto r = CompositionRenderer::create(*scene, compositionPath(name))) stack.push_back(std::move(r));
-    for (auto& r : stack) {
-        r->setValue(QStringLiteral("HIDDEN_latitude"), QStringLiteral(" 60°25.1234 N"));
-        r->setValue(QStringLiteral("HIDDEN_longitude"), QStringLiteral("  5°19.5678 E"));
-    }
+    auto stack = bench::makeStack(*scene);
     std::vector<double> render, withRead;
     QElapsedTimer t;
     for (int i = 0; i < frames + 10; ++i) {
