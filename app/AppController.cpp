@@ -86,6 +86,8 @@ void AppController::buildWindow() {
     heightField_ = bar.heightField;
     exportMenu_ = bar.exportMenu;
     mainWindow_->setMinimumSize(320, 240);
+    // Headless runs (--frames) only log: nobody is there to click.
+    if (options_.frames == 0) notices_.attach(mainWindow_.get(), renderView_);
     connect(widthField_, &QLineEdit::editingFinished, this, [this] { updateResolution(widthField_); });
     connect(heightField_, &QLineEdit::editingFinished, this, [this] { updateResolution(heightField_); });
     connect(exportMenu_, &QComboBox::activated, this, &AppController::updateExport);

@@ -3,6 +3,8 @@
 // decoder thread; start-up, the render loop, view sizing and shut-down.
 #pragma once
 
+#include "app/Notices.h"
+
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -92,6 +94,8 @@ public:
     FrameLiveDVExporter* liveDVExporter() const { return liveDV_.get(); }
     // Times the system alert sounded for a failed or cancelled export.
     int alerts() const { return alerts_; }
+    // What the user is told: logged, and shown in the window unless headless.
+    Notices& notices() { return notices_; }
 
 signals:
     void frameRendered();
@@ -110,6 +114,7 @@ private:
     void finishHeadless();
 
     AppOptions options_;
+    Notices notices_;
     std::function<double()> clock_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<QMainWindow> mainWindow_;
