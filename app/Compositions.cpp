@@ -13,15 +13,29 @@ const QStringList& compositionNames() {
     return names;
 }
 
+namespace {
+
+// Only a program of the build tree may fall back on the source tree: an
+// installed copy that did so would show whatever a checkout on the same
+// machine holds, and hide that its own layers are missing.
+bool runsFromBuildTree(const QString& programDir) {
+    const QString build = QFileInfo(QStringLiteral(TARNVIK_BUILD_DIR)).canonicalFilePath();
+    const QString dir = QFileInfo(programDir).canonicalFilePath();
+    return !build.isEmpty() && (dir == build || dir.startsWith(build + QLatin1Char('/')));
+}
+
+} // namespace
+
 QString compositionsFolder() {
     const QString env = qEnvironmentVariable("TARNVIK_COMPOSITIONS");
     if (!env.isEmpty()) return env;
     const QDir bin(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {bin.filePath(QStringLiteral("compositions")),
-                                     bin.filePath(QStringLiteral("../share/tarnvik/compositions"))}) {
+    const QString installed = bin.filePath(QStringLiteral("../share/tarnvik/compositions"));
+    for (const QString& candidate : {bin.filePath(QStringLiteral("compositions")), installed}) {
         if (QFileInfo(candidate + QStringLiteral("/Video.qtz")).isFile()) return QDir::cleanPath(candidate);
     }
-    return QStringLiteral(TARNVIK_SOURCE_COMPOSITIONS);
+    if (runsFromBuildTree(bin.path())) return QStringLiteral(TARNVIK_SOURCE_COMPOSITIONS);
+    return QDir::cleanPath(installed);
 }
 
 QString compositionPath(const QString& name) {

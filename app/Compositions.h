@@ -10,8 +10,8 @@ namespace tarnvik {
 const QStringList& compositionNames();
 
 // The folder of the composition files: $TARNVIK_COMPOSITIONS when set, else
-// "compositions" beside the program or in ../share/tarnvik, else the
-// source tree's folder.
+// "compositions" beside the program or in ../share/tarnvik, else, for a
+// program in the build tree, the source tree's folder.
 QString compositionsFolder();
 QString compositionPath(const QString& name);
 

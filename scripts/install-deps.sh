@@ -12,7 +12,10 @@ PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3 pk
   # Playing DV out to a camcorder or deck on IEEE 1394.
   libiec61883-dev libraw1394-dev
   # OpenGL tests without a GPU: Xvfb with Mesa's software renderer.
-  xvfb xauth fonts-dejavu-core libgl1-mesa-dri)
+  xvfb xauth fonts-dejavu-core libgl1-mesa-dri
+  # The Debian package and its checks: dependencies computed by dpkg-shlibdeps,
+  # the icon drawn from its SVG, and the validators of Debian and the desktops.
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
