@@ -11,6 +11,7 @@
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
 #include "params/RenderParametersView.h"
+#include "params/SettingsCheck.h"
 #include "params/UserDefaults.h"
 
 #include <QAction>
@@ -134,7 +135,9 @@ void AppController::applicationDidFinishLaunching() {
     scroll_->setWidgetResizable(false);
     parametersPanel_->setGeometry(mainWindow_->geometry().right() + 12, mainWindow_->geometry().top(), 360, 720);
     reloadRenderers();
-    settingsView_->setParameters(defaults_->value(QStringLiteral("settings")).toMap());
+    // A file set aside or values reset: the user is told, never only the log.
+    for (const SettingsNotice& n : restoreSettings(*settingsView_, *defaults_))
+        notices_.post(n.text, n.alert ? NoticeLevel::Alert : NoticeLevel::Warning);
     parametersPanel_->show();
     setTimerFramerate(25.0);
 }

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QtDebug>
 
 #include <algorithm>
 #include <climits>
@@ -30,6 +31,13 @@ QFont smallFont() {
 }
 
 QString numberText(double v) { return QLocale::c().toString(v, 'g', 12); }
+
+// Whether a value in storage form is within what the settings file reads back.
+bool fits(const QVariant& stored, const plist::Limits& limits) {
+    if (stored.typeId() == QMetaType::QString) return stored.toString().size() <= limits.stringChars;
+    if (stored.typeId() == QMetaType::QByteArray) return stored.toByteArray().size() <= limits.dataBytes;
+    return true;
+}
 
 } // namespace
 
@@ -162,10 +170,21 @@ void CompositionParametersView::controlAction(QWidget* control) {
         if (!ok) d = QLocale().toDouble(field->text().trimmed(), &ok);
         // Text the formatter cannot read changes nothing: the field goes back.
         if (ok) value = d;
-    } else if (auto* text = qobject_cast<WrappingTextField*>(control)) value = text->text();
-    else if (auto* well = qobject_cast<ColorWell*>(control)) value = well->color();
+    } else if (auto* text = qobject_cast<WrappingTextField*>(control)) {
+        // Cut to what the settings file keeps; the field then shows the cut text.
+        value = text->text().left(limits_.stringChars);
+    } else if (auto* well = qobject_cast<ColorWell*>(control)) value = well->color();
     else if (auto* image = qobject_cast<ImageWell*>(control)) {
         QImage img = image->image();
+        if (!img.isNull() && !fits(imageToStorage(img), limits_)) {
+            // Kept, it would make the whole settings file unreadable: the well goes back.
+            qWarning().noquote() << QStringLiteral("Image of %1 by %2 refused: too large to keep in the settings")
+                                        .arg(img.width())
+                                        .arg(img.height());
+            QApplication::beep();
+            show(control);
+            return;
+        }
         if (!img.isNull()) value = img;
     }
     if (value.isValid() || qobject_cast<ImageWell*>(control)) apply(control, value);
@@ -196,13 +215,19 @@ QVariantMap CompositionParametersView::parameters(bool storage) const {
         if (!storage) {
             out.insert(key, v);
         } else if (auto s = toStorage(v)) {
-            out.insert(key, *s);
+            // The file would be refused whole at the next start.
+            if (fits(*s, limits_))
+                out.insert(key, *s);
+            else
+                qWarning().noquote() << QStringLiteral("Value of \"%1\" not kept: too large for the settings file")
+                                            .arg(key);
         }
     }
     return out;
 }
 
-void CompositionParametersView::setParameters(const QVariantMap& parameters) {
+QList<ValueReset> CompositionParametersView::setParameters(const QVariantMap& parameters) {
+    QList<ValueReset> resets;
     for (QWidget* c : controls_) {
         const QString key = keyOf(c);
         auto it = parameters.constFind(key);
@@ -216,7 +241,13 @@ void CompositionParametersView::setParameters(const QVariantMap& parameters) {
             v = colorFromStorage(v.toString());
         }
         apply(c, v);
+        const QVariant accepted = renderer_->valueForInputKey(key);
+        if (!takenAsStored(type, *it, accepted)) {
+            const QString name = renderer_->attributes().value(key).name;
+            resets << ValueReset{{}, name.isEmpty() ? key : name, describeStored(*it), describeUsed(type, accepted)};
+        }
     }
+    return resets;
 }
 
 void CompositionParametersView::resizeEvent(QResizeEvent* e) {

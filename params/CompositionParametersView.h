@@ -3,6 +3,9 @@
 // once and the control then shows what the renderer accepted.
 #pragma once
 
+#include "params/Plist.h"
+#include "params/SettingsCheck.h"
+
 #include <QList>
 #include <QSize>
 #include <QVariantMap>
@@ -27,8 +30,14 @@ public:
     const QList<QLabel*>& labels() const { return labels_; }
 
     // Input key to value; storage form for the settings file, else live.
+    // A value too large for the settings file is left out of the storage
+    // form (a log line says so), so that the file stays readable.
     QVariantMap parameters(bool storage) const;
-    void setParameters(const QVariantMap& parameters);
+    // The values (storage or live form) that the renderer could not take as
+    // they were, with composition left empty.
+    QList<ValueReset> setParameters(const QVariantMap& parameters);
+    // What a kept value may be at most; edits past it are cut or refused.
+    void setStorageLimits(const plist::Limits& limits) { limits_ = limits; }
 
     QSize sizeHint() const override { return minSize_; }
 
@@ -47,6 +56,7 @@ private:
     QList<QWidget*> controls_;
     QSize minSize_{0, 0};
     int controlX_ = 0;
+    plist::Limits limits_;
 };
 
 } // namespace tarnvik

@@ -38,18 +38,23 @@ QString colorToStorage(const QColor& color) {
     return QString::fromLatin1(buf);
 }
 
-QColor colorFromStorage(const QString& text) {
+QColor colorFromStorage(const QString& text, bool* exact) {
     const QByteArray bytes = text.toLatin1();
     const char* p = bytes.constData();
     float c[4] = {0, 0, 0, 0};
+    int found = 0;
+    bool inRange = true;
     for (float& v : c) {
         p += std::strspn(p, "RGBA= ");
         char* end = nullptr;
         double d = std::strtod(p, &end);
         if (end == p) break;
         v = static_cast<float>(d);
+        inRange = inRange && d >= 0 && d <= 1;
+        ++found;
         p = end;
     }
+    if (exact) *exact = found == 4 && inRange;
     auto unit = [](float v) { return v >= 0 && v <= 1 ? v : v > 1 ? 1.0f : 0.0f; }; // NaN gives 0
     return QColor::fromRgbF(unit(c[0]), unit(c[1]), unit(c[2]), unit(c[3]));
 }

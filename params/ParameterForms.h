@@ -15,8 +15,9 @@ namespace tarnvik {
 // Empty for a colour that has no RGB form.
 QString colorToStorage(const QColor& color);
 // Four numbers in the order red, green, blue, alpha, each after any run of
-// the characters "RGBA= "; missing numbers are 0.
-QColor colorFromStorage(const QString& text);
+// the characters "RGBA= "; missing numbers are 0. exact, when given, is
+// false where the text has fewer than four numbers or one outside 0 to 1.
+QColor colorFromStorage(const QString& text, bool* exact = nullptr);
 QByteArray imageToStorage(const QImage& image);
 // The first picture of the data in any format Qt reads; null when none.
 QImage imageFromStorage(const QByteArray& data);

@@ -72,62 +72,113 @@ void writeValue(QXmlStreamWriter& w, const QVariant& v) {
     }
 }
 
-// Reads the value whose start element the reader is on.
-std::optional<QVariant> readValue(QXmlStreamReader& r) {
-    const QStringView name = r.name();
-    if (name == u"dict") {
-        QVariantMap m;
-        while (r.readNextStartElement()) {
-            if (r.name() != u"key") return std::nullopt;
-            QString key = r.readElementText();
-            if (!r.readNextStartElement()) return std::nullopt;
-            auto v = readValue(r);
-            if (!v) return std::nullopt;
-            m.insert(key, *v);
+// Reads one value at a time, within the limits; the first thing that is
+// wrong ends the read with its reason.
+class Reader {
+public:
+    Reader(QXmlStreamReader& r, const Limits& limits) : r_(r), limits_(limits) {}
+
+    // The value whose start element the reader is on.
+    std::optional<QVariant> value(int depth) {
+        if (++count_ > limits_.values) return fail(QStringLiteral("more than %1 values").arg(limits_.values));
+        const QStringView name = r_.name();
+        if (name == u"dict" || name == u"array") {
+            // Depth is checked before going down: deep nesting must not use up the stack.
+            if (depth >= limits_.depth) return fail(QStringLiteral("nested deeper than %1 levels").arg(limits_.depth));
+            return name == u"dict" ? dict(depth) : array(depth);
         }
-        return r.hasError() ? std::nullopt : std::optional<QVariant>(m);
+        if (name == u"true" || name == u"false") {
+            bool b = name == u"true";
+            r_.skipCurrentElement();
+            return QVariant(b);
+        }
+        const QString text = r_.readElementText();
+        if (r_.hasError()) return std::nullopt;
+        if (name == u"string") return string(text);
+        if (name == u"data") return data(text);
+        if (name == u"integer") {
+            bool ok = false;
+            qlonglong n = text.trimmed().toLongLong(&ok);
+            return ok ? std::optional<QVariant>(n) : damaged();
+        }
+        if (name == u"real") {
+            QString t = text.trimmed().toLower();
+            if (t == u"nan") return QVariant(std::nan(""));
+            if (t == u"+infinity" || t == u"infinity" || t == u"inf") return QVariant(HUGE_VAL);
+            if (t == u"-infinity" || t == u"-inf") return QVariant(-HUGE_VAL);
+            bool ok = false;
+            double d = t.toDouble(&ok);
+            return ok ? std::optional<QVariant>(d) : damaged();
+        }
+        return damaged(); // a date or an unknown element
     }
-    if (name == u"array") {
+
+    const QString& error() const { return error_; }
+
+private:
+    std::optional<QVariant> dict(int depth) {
+        QVariantMap m;
+        while (r_.readNextStartElement()) {
+            if (r_.name() != u"key") return damaged();
+            auto key = string(r_.readElementText());
+            if (!key || r_.hasError() || !r_.readNextStartElement()) return damaged();
+            auto v = value(depth + 1);
+            if (!v) return v;
+            m.insert(key->toString(), *v);
+        }
+        return r_.hasError() ? std::nullopt : std::optional<QVariant>(m);
+    }
+
+    std::optional<QVariant> array(int depth) {
         QVariantList l;
-        while (r.readNextStartElement()) {
-            auto v = readValue(r);
-            if (!v) return std::nullopt;
+        while (r_.readNextStartElement()) {
+            auto v = value(depth + 1);
+            if (!v) return v;
             l << *v;
         }
-        return r.hasError() ? std::nullopt : std::optional<QVariant>(l);
+        return r_.hasError() ? std::nullopt : std::optional<QVariant>(l);
     }
-    if (name == u"true" || name == u"false") {
-        bool b = name == u"true";
-        r.skipCurrentElement();
-        return QVariant(b);
+
+    std::optional<QVariant> string(const QString& text) {
+        if (text.size() > limits_.stringChars)
+            return fail(QStringLiteral("a string longer than %1 characters near line %2")
+                            .arg(limits_.stringChars)
+                            .arg(r_.lineNumber()));
+        return QVariant(text);
     }
-    const QString text = r.readElementText();
-    if (r.hasError()) return std::nullopt;
-    if (name == u"string") return QVariant(text);
-    if (name == u"data") {
-        auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        // Line breaks and blanks are allowed inside the data.
-        if (!decoded) decoded = QByteArray::fromBase64Encoding(text.simplified().remove(u' ').toLatin1(),
-                                                               QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded) return std::nullopt;
+
+    std::optional<QVariant> data(const QString& text) {
+        // Line breaks and blanks are allowed inside the data; what is left
+        // may not encode more than the limit.
+        const qsizetype most = (limits_.dataBytes + 2) / 3 * 4;
+        QByteArray base64;
+        for (QChar c : text) {
+            if (c.isSpace()) continue;
+            if (base64.size() >= most)
+                return fail(QStringLiteral("a data block larger than %1 bytes near line %2")
+                                .arg(limits_.dataBytes)
+                                .arg(r_.lineNumber()));
+            base64.append(c.unicode() < 128 ? char(c.unicode()) : '?');
+        }
+        auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded || (*decoded).size() > limits_.dataBytes) return damaged();
         return QVariant(*decoded);
     }
-    if (name == u"integer") {
-        bool ok = false;
-        qlonglong n = text.trimmed().toLongLong(&ok);
-        return ok ? std::optional<QVariant>(n) : std::nullopt;
+
+    std::optional<QVariant> damaged() {
+        return fail(QStringLiteral("a damaged value near line %1").arg(r_.lineNumber()));
     }
-    if (name == u"real") {
-        QString t = text.trimmed().toLower();
-        if (t == u"nan") return QVariant(std::nan(""));
-        if (t == u"+infinity" || t == u"infinity" || t == u"inf") return QVariant(HUGE_VAL);
-        if (t == u"-infinity" || t == u"-inf") return QVariant(-HUGE_VAL);
-        bool ok = false;
-        double d = t.toDouble(&ok);
-        return ok ? std::optional<QVariant>(d) : std::nullopt;
+
+    std::optional<QVariant> fail(const QString& why) {
+        if (error_.isEmpty()) error_ = why;
+        return std::nullopt;
     }
-    return std::nullopt; // a date or an unknown element
-}
+
+    QXmlStreamReader& r_;
+    const Limits& limits_;
+    qsizetype count_ = 0;
+    QString error_;
+};
 
 } // namespace
 
@@ -147,16 +198,20 @@ QByteArray write(const QVariant& root) {
     return out;
 }
 
-std::optional<QVariant> read(const QByteArray& bytes, QString* error) {
+std::optional<QVariant> read(const QByteArray& bytes, QString* error, const Limits& limits) {
     QXmlStreamReader r(bytes);
     auto fail = [&](const QString& why) -> std::optional<QVariant> {
         if (error) *error = r.hasError() ? r.errorString() : why;
         return std::nullopt;
     };
+    if (bytes.size() > limits.fileBytes)
+        return fail(QStringLiteral("larger than %1 bytes").arg(limits.fileBytes));
     if (!r.readNextStartElement() || r.name() != u"plist") return fail(QStringLiteral("not a property list"));
     if (!r.readNextStartElement()) return fail(QStringLiteral("an empty property list"));
-    auto v = readValue(r);
-    if (!v) return fail(QStringLiteral("a damaged value near line %1").arg(r.lineNumber()));
+    Reader reader(r, limits);
+    auto v = reader.value(0);
+    if (!v) return fail(reader.error().isEmpty() ? QStringLiteral("a damaged value near line %1").arg(r.lineNumber())
+                                                 : reader.error());
     r.skipCurrentElement(); // the rest of <plist>
     while (!r.atEnd()) r.readNext();
     if (r.hasError()) return fail({});

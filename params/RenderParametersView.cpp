@@ -108,14 +108,24 @@ QVariantMap RenderParametersView::parameters(bool storage) const {
     return out;
 }
 
-void RenderParametersView::setParameters(const QVariantMap& settings) {
+QList<ValueReset> RenderParametersView::setParameters(const QVariantMap& settings) {
+    QList<ValueReset> resets;
     for (size_t i = 0; i < boxes_.size(); ++i) {
-        // Anything but a dictionary under a title (a damaged store) is ignored.
-        const QVariant entry = settings.value(boxes_[i]->title());
-        if (entry.typeId() != QMetaType::QVariantMap) continue;
+        const QString title = boxes_[i]->title();
+        const QVariant entry = settings.value(title);
+        // Anything but a dictionary under a title (a damaged store) leaves the defaults, and says so.
+        if (entry.isValid() && entry.typeId() != QMetaType::QVariantMap) {
+            resets << ValueReset{title, {}, describeStored(entry), QStringLiteral("its defaults")};
+            continue;
+        }
         const QVariantMap p = entry.toMap();
-        if (!p.isEmpty()) form(i)->setParameters(p);
+        if (p.isEmpty()) continue;
+        for (ValueReset& r : form(i)->setParameters(p)) {
+            r.composition = title;
+            resets << r;
+        }
     }
+    return resets;
 }
 
 } // namespace tarnvik

@@ -3,6 +3,8 @@
 // form, stacked from the top.
 #pragma once
 
+#include "params/SettingsCheck.h"
+
 #include <QSize>
 #include <QString>
 #include <QVariantMap>
@@ -40,7 +42,8 @@ public:
     // Composition name to its parameter dictionary, storage or live form;
     // compositions without values have no entry.
     QVariantMap parameters(bool storage) const;
-    void setParameters(const QVariantMap& settings);
+    // The values that could not be taken as they were, by composition.
+    QList<ValueReset> setParameters(const QVariantMap& settings);
 
     QSize sizeHint() const override { return bestSize_; }
 

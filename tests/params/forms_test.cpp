@@ -117,24 +117,6 @@ TEST(Plist, DamagedInputIsRefused) {
     }
 }
 
-QStringList logged;
-void capture(QtMsgType, const QMessageLogContext&, const QString& msg) { logged << msg; }
-
-TEST(UserDefaults, KeepsValuesThroughTheFile) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("sub/Tarnvik.plist");
-    QVariantMap settings{{"Logo", QVariantMap{{"Opacity", 0.75}, {"Image", QByteArray("II*\0", 4)}}}};
-    {
-        UserDefaults d(path);
-        EXPECT_TRUE(d.values().isEmpty());
-        d.setValue("settings", settings);
-        ASSERT_TRUE(d.synchronize());
-    }
-    UserDefaults again(path);
-    EXPECT_EQ(again.value("settings").toMap(), settings);
-    EXPECT_EQ(QDir(dir.filePath("sub")).entryList(QDir::Files), QStringList{"Tarnvik.plist"});
-}
-
 TEST(UserDefaults, DamagedFileIsMovedAsideNotLost) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tarnvik.plist");
@@ -143,13 +125,9 @@ TEST(UserDefaults, DamagedFileIsMovedAsideNotLost) {
     f.write("<plist><dict><key>settings</key>");
     f.close();
 
-    logged.clear();
-    auto old = qInstallMessageHandler(capture);
     UserDefaults d(path);
-    qInstallMessageHandler(old);
     EXPECT_TRUE(d.values().isEmpty());
-    ASSERT_EQ(logged.size(), 1);
-    EXPECT_TRUE(logged[0].contains(path));
+    EXPECT_TRUE(d.problem().contains(path)); // the caller tells the user
     QStringList aside = QDir(dir.path()).entryList({"Tarnvik.plist.damaged-*"}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     QFile kept(dir.filePath(aside[0]));
