@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -33,6 +34,7 @@ class FrameReader;
 class RenderParametersView;
 class RenderView;
 class UserDefaults;
+struct RecordingEvent;
 
 struct AppOptions {
     // Options of the decoder thread's "tolkar"; empty runs no decoder.
@@ -68,6 +70,9 @@ public:
     void setSavePanel(std::function<QString(const QString& proposed)> panel) { savePanel_ = std::move(panel); }
     // Runs the compression dialog: 0 accepted, 1 cancelled. Empty: modal.
     void setCompressionDialogRunner(std::function<int(CompressionDialog&)> run) { runDialog_ = std::move(run); }
+    // Runs on each new movie exporter before its first frame; tests give it
+    // a full disk or a file that goes away.
+    void setMovieSetUp(std::function<void(FrameMovieExporter&)> setUp) { movieSetUp_ = std::move(setUp); }
 
     // The export menu's action: ends any export, then starts the chosen one.
     void updateExport();
@@ -109,6 +114,8 @@ private:
     void clearGLContext();
     void updateResolution(QLineEdit* sender);
     void endExport();
+    void finishMovie();
+    void movieEvent(std::uint64_t serial, const RecordingEvent& event);
     void exportRenderedFrame(double time);
     QString desktopFolder() const;
     void finishHeadless();
@@ -143,6 +150,8 @@ private:
     std::unique_ptr<FrameReader> reader_;
     std::unique_ptr<FrameMovieExporter> movie_;
     std::unique_ptr<FrameLiveDVExporter> liveDV_;
+    std::function<void(FrameMovieExporter&)> movieSetUp_;
+    std::uint64_t movieSerial_ = 0; // which movie news from the encoder's thread is about
     QSize exportSize_;
     int alerts_ = 0;
 };

@@ -5,15 +5,20 @@
 #include "app/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
+#include "export/AvError.h"
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cmath>
 
 namespace tarnvik {
 
@@ -33,6 +38,49 @@ QString runSavePanel(QWidget* parent, const QString& proposed) {
     return panel.selectedFiles().constFirst();
 }
 
+QString bytesText(std::uint64_t bytes) {
+    if (bytes >= 1'000'000'000) return QString::number(double(bytes) / 1e9, 'f', 1) + QStringLiteral(" GB");
+    return QString::number(std::llround(double(bytes) / 1e6)) + QStringLiteral(" MB");
+}
+
+QString lowSpaceText(const RecordingEvent& e) {
+    QString left;
+    if (e.secondsLeft >= 90)
+        left = QStringLiteral(", about %1 minutes of recording left").arg(std::llround(e.secondsLeft / 60));
+    else if (e.secondsLeft >= 0)
+        left = QStringLiteral(", a minute or less of recording left");
+    return QStringLiteral("The disk is nearly full: %1 free%2. Recording stops before the disk is full.")
+        .arg(bytesText(e.freeBytes), left);
+}
+
+// Says why, and how much of the movie there is.
+QString stopText(const RecordingEvent& e, const QString& path, double seconds) {
+    const QString file = QDir::toNativeSeparators(path);
+    const QString kept = QStringLiteral("%1 seconds were kept in \"%2\".").arg(QString::number(seconds, 'f', 1), file);
+    const QString had = QStringLiteral("%1 seconds had been recorded.").arg(QString::number(seconds, 'f', 1));
+    switch (e.reason) {
+    case StopReason::WriteFailed:
+        if (e.error == AVERROR(ENOSPC) || e.error == AVERROR(EDQUOT))
+            return QStringLiteral("Recording stopped: the disk is full. ") + kept;
+        if (e.error == AVERROR(EFBIG))
+            return QStringLiteral("Recording stopped: the movie file has reached the largest size allowed. ") + kept;
+        return QStringLiteral("Recording stopped: the movie file could not be written (%1). ")
+                   .arg(QString::fromUtf8(avErrorText(e.error))) +
+               kept;
+    case StopReason::LowSpace:
+        return QStringLiteral("Recording stopped: the disk is nearly full (%1 free). ").arg(bytesText(e.freeBytes)) +
+               kept;
+    case StopReason::Deleted:
+        return QStringLiteral("Recording stopped: the movie file \"%1\" was deleted. ").arg(file) + had;
+    case StopReason::Moved:
+        return QStringLiteral("Recording stopped: \"%1\" is no longer the movie file (it was moved or replaced, or "
+                              "its disk was unmounted). ")
+                   .arg(file) +
+               had;
+    }
+    return kept;
+}
+
 } // namespace
 
 QString AppController::desktopFolder() const {
@@ -42,11 +90,32 @@ QString AppController::desktopFolder() const {
 }
 
 void AppController::endExport() {
-    // A movie is finished here: its last frames are encoded and written.
-    movie_.reset();
+    finishMovie();
     liveDV_.reset();
     reader_.reset();
     exportSize_ = QSize();
+}
+
+void AppController::finishMovie() {
+    if (!movie_) return;
+    // News still on its way is about a movie that ends here.
+    ++movieSerial_;
+    // Its last frames are encoded and written, unless it stopped on its own.
+    const double seconds = movie_->finish();
+    const std::optional<RecordingEvent> stopped = movie_->stopEvent();
+    const QString path = movie_->path();
+    movie_.reset();
+    if (stopped) notices_.post(stopText(*stopped, path, seconds), NoticeLevel::Alert);
+}
+
+void AppController::movieEvent(std::uint64_t serial, const RecordingEvent& event) {
+    if (serial != movieSerial_ || !movie_) return;
+    if (event.kind == RecordingEvent::Kind::LowSpace) {
+        notices_.post(lowSpaceText(event), NoticeLevel::Warning);
+        return;
+    }
+    endExport();
+    exportMenu_->setCurrentIndex(kNoExport);
 }
 
 void AppController::updateExport() {
@@ -66,6 +135,13 @@ void AppController::updateExport() {
         if (reader_) {
             movie_ = FrameMovieExporter::create(path, codec, pixels(size.width()), pixels(size.height()), options);
             if (!movie_) reader_.reset();
+        }
+        if (movie_) {
+            // Often on the encoder's thread: the news goes through the event loop.
+            movie_->setEventHandler([this, serial = ++movieSerial_](const RecordingEvent& e) {
+                QMetaObject::invokeMethod(this, [this, serial, e] { movieEvent(serial, e); }, Qt::QueuedConnection);
+            });
+            if (movieSetUp_) movieSetUp_(*movie_);
         }
     } else if (choice == kLiveDVExport) {
         // The view takes the format's size before anything reads it.

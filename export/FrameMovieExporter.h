@@ -1,24 +1,46 @@
 // Records Frames into a QuickTime movie with one video track in 1/600 s.
 // The file is written in fragments of about a second, so a crash or power
-// cut keeps everything up to the last fragment; destroying the exporter
-// completes the pending frames and finishes the file.
+// cut keeps everything up to the last fragment; finishing (or destroying)
+// the exporter completes the pending frames and finishes the file.
+//
+// A recording also ends on its own: when a write fails (a full disk), when
+// its disk runs low, or when its file is deleted or no longer at its path.
+// The owner hears of it once, through the event handler, and then finishes
+// the exporter; the file then plays up to its last whole fragment.
 #pragma once
 
 #include "export/FrameCompressor.h"
+#include "export/MovieFile.h"
+#include "export/RecordingWatch.h"
 
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 struct AVFormatContext;
 struct AVStream;
 
 namespace tarnvik {
 
+struct RecordingEvent {
+    enum class Kind { LowSpace, Stopped } kind = Kind::Stopped;
+    StopReason reason = StopReason::WriteFailed; // with Stopped
+    int error = 0;                               // FFmpeg's code, with WriteFailed
+    std::uint64_t freeBytes = 0;                 // with LowSpace, and a stop for it
+    double secondsLeft = -1;                     // with LowSpace: of recording at the current rate; < 0 not known
+};
+
 class FrameMovieExporter : public FrameCompressor {
 public:
+    // Called at most once with a LowSpace warning (on the thread that
+    // exports frames) and at most once with Stopped (on that thread or the
+    // encoder's).
+    using EventHandler = std::function<void(const RecordingEvent&)>;
+
     // Replaces any file at path. Encodes on a worker thread: the options
     // given are changed to allow that. Null on failure (logged; an empty
     // path silently).
@@ -26,13 +48,29 @@ public:
                                                       unsigned height, const CompressionOptionsPtr& options);
     ~FrameMovieExporter() override;
 
-    // seconds: the render time. True when the frame was accepted.
+    // Set these before the first frame.
+    void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+    void setWriteFunction(MovieFile::WriteFunction write) { file_->setWriteFunction(std::move(write)); }
+    void setFreeSpace(RecordingWatch::FreeSpace freeSpace) { watch_->setFreeSpace(std::move(freeSpace)); }
+    void setSpaceLimits(const SpaceLimits& limits) { watch_->setLimits(limits); }
+
+    // seconds: the render time. True when the frame was accepted. Also
+    // looks at the disk and the file, about once a second.
     bool exportFrame(FramePtr frame, double seconds);
 
+    // Completes the pending frames and finishes the file (once; the
+    // destructor does it otherwise). Seconds of movie the file holds.
+    double finish();
+
+    const QString& path() const { return path_; }
     // Encoded frames written to the file so far (read from any thread).
     std::int64_t framesWritten() const { return written_.load(); }
     // Writing failed (a full disk, say): no more frames are taken.
     bool failed() const { return writeFailed_.load(); }
+    // The recording ended on its own: no more frames are taken.
+    bool stopped() const { return stopped_.load(); }
+    // Why, once stopped.
+    std::optional<RecordingEvent> stopEvent() const;
 
 protected:
     void doneCompressingFrame(const EncodedFrame& frame) override;
@@ -41,13 +79,31 @@ private:
     FrameMovieExporter() = default;
     bool init(const QString& path, std::uint32_t codecType, unsigned width, unsigned height,
               const CompressionOptionsPtr& options);
+    void stop(const RecordingEvent& event);
+    double secondsKept() const;
 
+    QString path_;
+    std::unique_ptr<MovieFile> file_;
+    std::unique_ptr<RecordingWatch> watch_;
     AVFormatContext* format_ = nullptr;
     AVStream* stream_ = nullptr;
+    EventHandler handler_;
     // Set once the header is out: the movie must then be finished.
     bool editing_ = false;
+    bool finished_ = false;
     std::atomic<bool> writeFailed_{false};
+    std::atomic<bool> stopped_{false};
     std::atomic<std::int64_t> written_{0};
+
+    mutable std::mutex stopMutex_;
+    std::optional<RecordingEvent> stopEvent_;
+
+    // Times in 1/600 s, touched by the thread that writes: the first
+    // frame's, the end of the last frame given to the muxer, and the end of
+    // the last one in a whole fragment on disk.
+    std::atomic<std::int64_t> firstPts_{-1};
+    std::int64_t givenEnd_ = 0;
+    std::atomic<std::int64_t> keptEnd_{-1};
 };
 
 } // namespace tarnvik

@@ -7,19 +7,28 @@
 #include "export/FrameMovieExporter.h"
 #include "tests/export/log_capture.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <functional>
 #include <vector>
 
@@ -43,6 +52,7 @@ struct Playback {
     AVCodecID codec = AV_CODEC_ID_NONE;
     AVRational timeBase{0, 1};
     double frameRate = 0;
+    double seconds = 0; // the frames' durations as the file gives them, added up
     std::vector<std::int64_t> pts;
     QImage first;
 };
@@ -60,6 +70,7 @@ Playback play(const QString& path, const char* format = nullptr) {
     p.codec = st->codecpar->codec_id;
     p.timeBase = st->time_base;
     p.frameRate = av_q2d(st->avg_frame_rate);
+    p.seconds = double(st->duration) * av_q2d(st->time_base);
     const AVCodec* codec = avcodec_find_decoder(p.codec);
     AVCodecContext* dec = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(dec, st->codecpar);
@@ -274,6 +285,134 @@ TEST_F(ExportCommandsTest, TheSnapshotCommandWritesToTheDesktop) {
     const QStringList files = QDir(dir.filePath("Desktop")).entryList({"Tarnvik Snapshot (*).png"});
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(QImage(dir.filePath("Desktop/" + files[0])).size(), c->renderView()->size());
+}
+
+// A recording that ends on its own: one alert, the menu back at "No export",
+// and the seconds the movie plays, logged.
+class RecordingStopTest : public ExportCommandsTest {
+protected:
+    std::unique_ptr<AppController> record() {
+        auto c = launch();
+        c->setSavePanel([&](const QString&) { return movie; });
+        c->setCompressionDialogRunner(acceptLossless); // PNG: every frame a fragment of its own
+        QObject::connect(&c->notices(), &Notices::notice,
+                         [this](const QString& text, NoticeLevel level) { heard.push_back({text, level}); });
+        if (setUp) c->setMovieSetUp(setUp);
+        choose(*c, 1);
+        EXPECT_TRUE(c->movieExporter());
+        return c;
+    }
+    static bool recording(const AppController& c) { return c.exportMenu()->currentIndex() == 1 && c.movieExporter(); }
+    void expectAlert(const AppController& c, const QString& says, bool kept = true) {
+        EXPECT_EQ(c.exportMenu()->currentIndex(), 0);
+        EXPECT_FALSE(c.movieExporter());
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(heard.back().second, NoticeLevel::Alert);
+        EXPECT_TRUE(heard.back().first.startsWith(says)) << heard.back().first.toStdString();
+        if (!kept) return;
+        const Playback p = play(movie);
+        EXPECT_FALSE(p.pts.empty());
+        const QString seconds = QString::number(p.seconds, 'f', 1);
+        EXPECT_TRUE(heard.back().first.endsWith(seconds + " seconds were kept in \"" + movie + "\".")) << p.seconds;
+    }
+
+    QString movie = dir.filePath("dive.mov");
+    std::function<void(FrameMovieExporter&)> setUp;
+    std::vector<std::pair<QString, NoticeLevel>> heard;
+};
+
+TEST_F(RecordingStopTest, AFullDiskEndsTheRecording) {
+    const struct {
+        bool fileSizeLimit; // else writes fail with no space left
+        const char* says;
+    } cases[] = {{false, "Recording stopped: the disk is full. "},
+                 {true, "Recording stopped: the movie file has reached the largest size allowed. "}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.says);
+        off_t limit = 0;
+        setUp = [&](FrameMovieExporter& e) {
+            limit = off_t(QFileInfo(movie).size()) + 2'000'000; // the header and a few frames
+            if (!k.fileSizeLimit)
+                e.setWriteFunction([&](int fd, const void* data, std::size_t size) -> ssize_t {
+                    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+                    if (at >= limit) return errno = ENOSPC, -1;
+                    return ::write(fd, data, std::min<std::size_t>(size, std::size_t(limit - at)));
+                });
+        };
+        heard.clear();
+        auto c = record();
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        if (k.fileSizeLimit) {
+            signal(SIGXFSZ, SIG_IGN); // writes past the limit then fail with EFBIG
+            const rlimit l{rlim_t(limit), previous.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &l);
+        }
+        LogCapture log;
+        // The write fails on the encoder's thread; the news comes through the event loop.
+        const bool ended = waitFor([&] { return tick(*c), !recording(*c); }, 60000);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        signal(SIGXFSZ, SIG_DFL);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(heard.size(), 1u);
+        expectAlert(*c, k.says);
+        EXPECT_TRUE(LogCapture::lines().contains(heard[0].first)) << LogCapture::text();
+        EXPECT_EQ(LogCapture::lines().filter("AddMediaSampleFromEncodedFrame() failed").size(), 1);
+        EXPECT_LE(QFileInfo(movie).size(), limit); // its half-written end is cut
+    }
+}
+
+TEST_F(RecordingStopTest, LowSpaceWarnsOnceThenEndsTheRecordingWithinASecond) {
+    std::uint64_t free = 1'500'000'000;
+    setUp = [&](FrameMovieExporter& e) { e.setFreeSpace([&](int) { return std::optional(free); }); };
+    auto c = record();
+    for (int i = 0; i < 60; ++i) tick(*c);
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].second, NoticeLevel::Warning);
+    EXPECT_TRUE(heard[0].first.startsWith("The disk is nearly full: 1.5 GB free")) << heard[0].first.toStdString();
+    EXPECT_TRUE(recording(*c));
+
+    free = 100'000'000;
+    int ticks = 0;
+    for (; recording(*c) && ticks < 100; ++ticks) {
+        tick(*c);
+        QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_LE(ticks, 26);
+    EXPECT_EQ(heard.size(), 2u);
+    expectAlert(*c, "Recording stopped: the disk is nearly full (100 MB free). ");
+}
+
+TEST_F(RecordingStopTest, AMovieDeletedOrMovedEndsTheRecordingWithinASecond) {
+    const struct {
+        bool deleted; // else moved
+        QString says;
+    } cases[] = {{true, "Recording stopped: the movie file \"" + movie + "\" was deleted. "},
+                 {false, "Recording stopped: \"" + movie + "\" is no longer the movie file "}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.says.toStdString());
+        heard.clear();
+        auto c = record();
+        for (int i = 0; i < 10; ++i) tick(*c);
+        const QByteArray file = QFile::encodeName(movie);
+        const int ours = ::open(file.constData(), O_RDONLY); // keeps a deleted file readable
+        ASSERT_GE(ours, 0);
+        ASSERT_EQ(k.deleted ? ::unlink(file.constData()) : ::rename(file.constData(), (file + ".moved").constData()), 0);
+        int ticks = 0;
+        for (; !c->movieExporter()->stopped() && ticks < 100; ++ticks) tick(*c);
+        EXPECT_LE(ticks, 26);
+        struct stat atStop{}, after{};
+        ::fstat(ours, &atStop);
+        ASSERT_TRUE(waitFor([&] { return !recording(*c); }, 5000));
+        ::fstat(ours, &after);
+        ::close(ours);
+        if (k.deleted) {
+            EXPECT_EQ(after.st_size, atStop.st_size); // not one byte more
+        }
+        expectAlert(*c, k.says, false);
+        EXPECT_EQ(heard.size(), 1u);
+    }
 }
 
 } // namespace
