@@ -1,4 +1,5 @@
 #include "decoder/state.h"
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
@@ -31,7 +32,8 @@ void lesglem() {
     FILE* fp = std::fopen("glemnmea", "r");
     if (!fp) return;
     char linje[kLinjelengde];
-    while (talinje(linje, fp) >= 0) {
+    bool cr = false;
+    while (talinje(linje, fp, cr) >= 0) {
         if (char* h = std::strchr(linje, '#')) *h = '\0';
         char* post = trim(linje);
         if (char* kolon = std::strchr(post, ':')) {

@@ -1,4 +1,5 @@
 #include "decoder/dispatch.h"
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
 #include "decoder/tekst.h"
@@ -84,15 +85,15 @@ char* finn_setning(char* linje) {
 }
 
 // True when a whole line is already in the stream's buffer, so that reading
-// it cannot wait. Only glibc lets us see the buffer; elsewhere every read
-// counts as one that may wait.
-bool linje_i_buffer(FILE* inn) {
+// it cannot wait; `cr` as talinje keeps it. Only glibc lets us see the
+// buffer; elsewhere every read counts as one that may wait.
+bool linje_i_buffer(FILE* inn, bool cr) {
 #if defined(__GLIBC__)
     const char* p = inn->_IO_read_ptr;
-    const char* slutt = inn->_IO_read_end;
-    return p && p < slutt && std::memchr(p, '\n', static_cast<size_t>(slutt - p));
+    return p && hel_linje(p, inn->_IO_read_end, cr);
 #else
     (void)inn;
+    (void)cr;
     return false;
 #endif
 }
@@ -172,26 +173,29 @@ void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     // a flush per line is a write per line, over half of a replay's time.
     // Reading a regular file never waits: it only ends.
     const bool fil = !port && vanlig_fil(inn);
+    bool cr = false; // the last line read ended in CR
     char buf[kLinjelengde];
     for (;;) {
-        bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn);
+        bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn, cr);
         if (kan_vente) {
             std::fflush(ut);
             if (!port && flushes) std::fflush(flushes);
         }
         klokkepass(klokke());
-        char* linje;
         if (port) {
-            linje = get_udp(port);
-        } else {
-            if (talinje(buf, inn) < 0) {
-                std::fflush(ut);
-                if (flushes) std::fflush(flushes);
-                return;
-            }
-            linje = buf;
+            // Every line of the datagram, in order.
+            const char* p = get_udp(port);
+            const char* slutt = p + std::strlen(p);
+            bool dcr = false;
+            while (dellinje(buf, p, slutt, dcr) >= 0) linjesteg(buf, klokke(), replay);
+            continue;
         }
-        linjesteg(linje, klokke(), replay);
+        if (talinje(buf, inn, cr) < 0) {
+            std::fflush(ut);
+            if (flushes) std::fflush(flushes);
+            return;
+        }
+        linjesteg(buf, klokke(), replay);
     }
 }
 

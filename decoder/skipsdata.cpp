@@ -1,3 +1,4 @@
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
 #include "decoder/tekst.h"
@@ -34,7 +35,8 @@ void les_skipsdata() {
         return;
     }
     char linje[kLinjelengde];
-    while (talinje(linje, fp) >= 0) {
+    bool cr = false;
+    while (talinje(linje, fp, cr) >= 0) {
         double v;
         if (std::sscanf(linje, "Ekko dybde %lf", &v) != 1) continue;
         if (v == dybdekorr) continue; // a NaN is never equal, so it counts as new

@@ -23,26 +23,6 @@ int strlik(const char* a, const char* b) {
     return std::strcmp(a, b) == 0 ? 1 : 0;
 }
 
-int talinje(char* buf, FILE* fp) {
-    int n = 0;
-    bool klippet = false;
-    int c;
-    while ((c = std::getc(fp)) != EOF) {
-        if (c == '\n') break;
-        if (n < kLinjelengde - 1) {
-            buf[n++] = static_cast<char>(c);
-        } else if (!klippet) {
-            klippet = true;
-            buf[n] = '\0';
-            skrivfeil("talinje(): Klippet %50s...\n", buf);
-        }
-    }
-    while (n > 0 && buf[n - 1] == ' ') --n;
-    buf[n] = '\0';
-    if (n == 0 && c == EOF) return -1;
-    return n;
-}
-
 char* trim(char* tekst) {
     if (!tekst) return nullptr;
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };

@@ -12,9 +12,6 @@ inline constexpr int kLinjelengde = 1024; // line buffer: 1023 characters and a 
 
 int start(const char* tekst, const char* prefiks);
 int strlik(const char* a, const char* b);
-// Reads one line (up to a line feed) into buf, which has room for kLinjelengde
-// bytes. Returns its length, or -1 at the end of the stream with nothing read.
-int talinje(char* buf, FILE* fp);
 char* trim(char* tekst);
 int splittfelt(const char* tekst);
 const char* ts(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
