@@ -1,6 +1,7 @@
 #include "decoder/geodesi.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
+#include "decoder/stopp.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
@@ -14,7 +15,11 @@
 
 namespace decoder {
 
+bool replay_ferdig = false;
+
 namespace {
+
+const bool registrert = registrer_nullstiller([] { replay_ferdig = false; });
 
 constexpr int kMaksBeregnant = 1000;
 
@@ -75,6 +80,7 @@ void les_beregnant() {
 } // namespace
 
 int inputData(int argc, char** argv) {
+    (void)registrert;
     skriv("cap = %lf %lf\n", givinkel(-1.0, 5.656854248), givinkel(-5.0, 3.0));
 
     Valg v;
@@ -125,6 +131,7 @@ int inputData(int argc, char** argv) {
         FILE* inn = vfopen("tolkar", v.fil, "r");
         tolkar(inn, feil, 1, 0);
         std::fclose(inn);
+        replay_ferdig = !stopp_bedt();
         avslutt_status(0);
     }
 

@@ -38,6 +38,12 @@ inline constexpr int kFeilstatus = 1;
 // has already been printed where it belongs.
 [[noreturn]] void avslutt_status(int status);
 
+// The text of the last fatal error (without its line end), for a host that
+// runs the decoder in-process and shows why it stopped; empty when there has
+// been none since glem_feilmelding().
+const char* siste_feilmelding();
+void glem_feilmelding();
+
 // Formatted text on `ut` (decoder log lines and messages) or `feil`.
 void skriv(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -45,6 +51,9 @@ void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Turns an untrusted double into an int32 without undefined behaviour:
 // truncates toward zero, NaN gives 0, out-of-range values saturate.
 int32_t til_int32(double v);
+
+// Saturates a 64-bit value to the 32-bit range.
+int32_t klem(int64_t v);
 
 // Parses a decimal integer at the start of the text like atoi, but saturates
 // instead of overflowing; no digits gives 0.

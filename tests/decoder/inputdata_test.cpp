@@ -88,6 +88,7 @@ TEST(Opsjoner, ReplayVinnerOgSetterBrytere) {
     EXPECT_EQ(port_udp_broadcast, 49000);
     EXPECT_STREQ(spesialrmc, "Baat");
     EXPECT_EQ(beregnant, 10); // not read in replay mode
+    EXPECT_TRUE(replay_ferdig);
 }
 
 TEST(Opsjoner, Kringkastingsport) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -242,9 +243,11 @@ TEST(Prosess, OpptattPortGirStatus2) {
     bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t n = sizeof a;
     getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    Prosess p({"-u" + std::to_string(ntohs(a.sin_port))});
+    const std::string port = std::to_string(ntohs(a.sin_port));
+    Prosess p({"-u" + port});
     EXPECT_EQ(p.status(), 2);
     EXPECT_NE(p.ut().find("server: can't bind local address\n"), std::string::npos) << p.ut();
+    EXPECT_EQ(p.feil(), "tolkar: Kan ikke bruke UDP-port " + port + ": " + std::strerror(EADDRINUSE) + "\n");
     close(s);
 }
 
