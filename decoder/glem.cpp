@@ -29,7 +29,7 @@ void lesglem() {
     tom_liste();
     const char* navn = ttynavn ? ttynavn : "";
     std::string prefiks = std::string(navn) + ":";
-    FILE* fp = std::fopen("glemnmea", "r");
+    FILE* fp = apne_bryterfil("glemnmea");
     if (!fp) return;
     char linje[kLinjelengde];
     bool cr = false;

@@ -8,6 +8,7 @@
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -117,7 +118,7 @@ void klokkepass(int32_t naa) {
     forrsekund = naa;
 }
 
-void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
+int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     forrsekund = 0;
     rmctid = 0;
     les_skipsdata();
@@ -137,7 +138,7 @@ void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     for (;;) {
         if (stopp_bedt()) {
             tom_ut();
-            return;
+            return 0;
         }
         bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn, cr);
         if (kan_vente) {
@@ -155,8 +156,9 @@ void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
             continue;
         }
         if (talinje(buf, inn, cr) < 0) {
+            const int feilkode = !std::ferror(inn) ? 0 : errno ? errno : EIO;
             tom_ut();
-            return;
+            return feilkode;
         }
         if (tempo) {
             const int32_t tid = replaytid_for(buf, replayoffset);

@@ -116,4 +116,15 @@ int32_t les_heltall(const char* s) {
     return static_cast<int32_t>(v);
 }
 
+bool les_helt_tall(const char* s, int32_t& v) {
+    if (!s) return false;
+    char* slutt = nullptr;
+    std::strtol(s, &slutt, 10);
+    if (slutt == s) return false;
+    while (*slutt == ' ' || *slutt == '\t') ++slutt;
+    if (*slutt != '\0') return false;
+    v = les_heltall(s);
+    return true;
+}
+
 } // namespace decoder

@@ -59,4 +59,8 @@ int32_t klem(int64_t v);
 // instead of overflowing; no digits gives 0.
 int32_t les_heltall(const char* s);
 
+// True when the whole text is one decimal integer (blanks around it allowed),
+// read into v like les_heltall; false for no digits or text after them.
+bool les_helt_tall(const char* s, int32_t& v);
+
 } // namespace decoder

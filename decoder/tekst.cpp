@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace decoder {
 
@@ -90,6 +92,21 @@ FILE* vfopen(const char* prog, const char* sti, const char* modus) {
         if (FILE* fp = std::fopen(sti, modus)) return fp;
     }
     fatal("%s: Kan ikke %s %s!\n", prog, skriv ? "skrive p}" : "lese fra", sti);
+}
+
+FILE* apne_bryterfil(const char* navn) {
+    // Opened without waiting, so that a pipe is seen for what it is.
+    int fd = ::open(navn, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        skrivfeil("tolkar: '%s' er ikke en vanlig fil, leses ikke\n", navn);
+        return nullptr;
+    }
+    FILE* fp = ::fdopen(fd, "r");
+    if (!fp) ::close(fd);
+    return fp;
 }
 
 void* vmalloc(size_t n) {

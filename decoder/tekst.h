@@ -18,6 +18,11 @@ const char* ts(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 const char* strTimeStamp();
 int hexsiffer(char c);
 FILE* vfopen(const char* prog, const char* sti, const char* modus);
+// Opens a start-up switch file for reading when it is a regular file (a link
+// to one counts). Null, silently, when it is not there or cannot be opened;
+// null with a message when it is something else, which could hang the start
+// (a pipe with no writer) or never end (a device).
+FILE* apne_bryterfil(const char* navn);
 void* vmalloc(size_t n);
 char* vstrdup(const char* tekst);
 

@@ -218,7 +218,7 @@ TEST(Loop, StoppAvbryterVentenPaaInndata) {
     int ror[2];
     ASSERT_EQ(pipe(ror), 0);
     FILE* inn = fdopen(ror[0], "r");
-    std::thread t([&] { tolkar(inn, nullptr, 0, 0); });
+    std::thread t([&] { EXPECT_EQ(tolkar(inn, nullptr, 0, 0), 0); });
     // Once the line is taken from the pipe, the loop waits for the next.
     ASSERT_EQ(write(ror[1], "!AIVDM,1\r\n", 10), 10);
     for (int n = 1; n > 0;) ioctl(ror[0], FIONREAD, &n);
