@@ -133,6 +133,12 @@ int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     };
     const bool tempo = replay && replaytempo;
     Tempo takt;
+    // A paced replay stamps every line with the clock of its start, as a
+    // replay read at full speed does: the replay time carries the recording's
+    // time, and the wall clock moving on as well would count it twice (and
+    // halve every speed).
+    const int32_t startklokke = klokke();
+    auto stempel = [tempo, startklokke] { return tempo ? startklokke : klokke(); };
     bool cr = false; // the last line read ended in CR
     char buf[kLinjelengde];
     for (;;) {
@@ -145,14 +151,14 @@ int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
             tom_ut();
             if (!port && !vent_paa_lesbar(fileno(inn))) continue;
         }
-        klokkepass(klokke());
+        klokkepass(stempel());
         if (port) {
             // Every line of the datagram, in order.
             const char* p = get_udp(port, kan_vente);
             if (!p) continue;
             const char* slutt = p + std::strlen(p);
             bool dcr = false;
-            while (dellinje(buf, p, slutt, dcr) >= 0) linjesteg(buf, klokke(), replay);
+            while (dellinje(buf, p, slutt, dcr) >= 0) linjesteg(buf, stempel(), replay);
             continue;
         }
         if (talinje(buf, inn, cr) < 0) {
@@ -162,14 +168,12 @@ int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
         }
         if (tempo) {
             const int32_t tid = replaytid_for(buf, replayoffset);
-            bool ventet = false;
-            for (int64_t t; (t = takt.ventetid(tid)) > 0 && !stopp_bedt(); ventet = true) {
+            for (int64_t t; (t = takt.ventetid(tid)) > 0 && !stopp_bedt();) {
                 tom_ut();
                 sov(t);
             }
-            if (ventet) klokkepass(klokke());
         }
-        linjesteg(buf, klokke(), replay);
+        linjesteg(buf, stempel(), replay);
     }
 }
 
