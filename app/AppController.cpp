@@ -54,7 +54,7 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 AppController::AppController(AppOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), clock_(wallSeconds) {
     qInfo("init MyControler");
-    if (!options_.decoderArguments.isEmpty()) startDecoderThread(options_.decoderArguments);
+    startDecoder();
     timer_ = new QTimer(this);
     timer_->setInterval(300);
     connect(timer_, &QTimer::timeout, this, &AppController::refreshInfo);
@@ -62,6 +62,8 @@ AppController::AppController(AppOptions options, QObject* parent)
 }
 
 AppController::~AppController() {
+    // The decoder's news goes to this object: the run stops first.
+    decoder_.reset();
     // The reader reads from the scene: the export goes first.
     endExport();
     delete renderTimer_;
@@ -70,6 +72,18 @@ AppController::~AppController() {
     parametersPanel_.reset();
     mainWindow_.reset();
     scene_.reset();
+}
+
+void AppController::startDecoder() {
+    if (options_.decoderArguments.isEmpty()) return;
+    decoder_ = DecoderThread::start(options_.decoderArguments, this,
+                                    [this](const DecoderStop& stop) { decoderStopped(stop); });
+    if (!decoder_) qWarning("The decoder runs already; no second one is started");
+}
+
+void AppController::decoderStopped(const DecoderStop& stop) {
+    notices_.post(stop.text(), stop.level());
+    if (stop.quits(options_.frames > 0)) QCoreApplication::exit(stop.status);
 }
 
 void AppController::buildWindow() {

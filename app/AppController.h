@@ -27,6 +27,8 @@ namespace tarnvik {
 
 class CompressionDialog;
 class CompositionRenderer;
+class DecoderThread;
+struct DecoderStop;
 class CompositionScene;
 class FrameLiveDVExporter;
 class FrameMovieExporter;
@@ -107,6 +109,9 @@ signals:
 
 private:
     void startDecoder();
+    // The decoder's run ended on its own: the user is told, and the program
+    // quits where the stop asks for it.
+    void decoderStopped(const DecoderStop& stop);
     void buildWindow();
     void reloadRenderers();
     void updateRenderView();
@@ -122,6 +127,7 @@ private:
 
     AppOptions options_;
     Notices notices_;
+    std::unique_ptr<DecoderThread> decoder_;
     std::function<double()> clock_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<QMainWindow> mainWindow_;
