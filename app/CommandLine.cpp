@@ -61,8 +61,12 @@ CommandLine readCommandLine(const QStringList& arguments) {
     CommandLine c;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Video overlay of vessel and ROV navigation"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    // Our own, not addHelpOption(): Qt's "--help-all" would promise Qt's options,
+    // which need the application object to list.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
     const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Settings file to use."),
                                       QStringLiteral("FILE"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Render size at start."),
@@ -83,12 +87,12 @@ CommandLine readCommandLine(const QStringList& arguments) {
         QStringLiteral("Stop a composition's script that runs longer than this and leave its layer out "
                        "(default 3)."),
         QStringLiteral("SECONDS"));
-    parser.addOptions({settings, size, compositions, frames, snapshot, dvOut, scriptLimit});
+    parser.addOptions({help, version, settings, size, compositions, frames, snapshot, dvOut, scriptLimit});
     parser.addPositionalArgument(QStringLiteral("decoder options"),
                                  QStringLiteral("After --: options of the decoder (default -u49000)."));
 
     const bool parsed = parser.parse(withoutQtOptions(arguments, c.qtPlatformGiven));
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(help)) {
         c.exitStatus = 0;
         // Without an application object Qt cannot know the program's name.
         c.output = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tarnvik"));
