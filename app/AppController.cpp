@@ -158,7 +158,11 @@ bool AppController::applicationWillTerminate() {
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;
-    defaults_->setValue(QStringLiteral("settings"), settingsView_->parameters(true));
+    // A composition that could not be loaded this time keeps what was stored for it.
+    QVariantMap settings = defaults_->value(QStringLiteral("settings")).toMap();
+    const QVariantMap shown = settingsView_->parameters(true);
+    for (auto it = shown.begin(); it != shown.end(); ++it) settings.insert(it.key(), it.value());
+    defaults_->setValue(QStringLiteral("settings"), settings);
     return defaults_->synchronize();
 }
 
