@@ -54,6 +54,8 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 AppController::AppController(AppOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), clock_(wallSeconds) {
     qInfo("init MyControler");
+    // However the program is asked to quit, the settings are saved.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });
     startDecoder();
     timer_ = new QTimer(this);
     timer_->setInterval(300);
@@ -95,7 +97,14 @@ void AppController::buildWindow() {
     snapshotAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     snapshotAction_->setToolTip(QStringLiteral("Save the picture as shown to the Desktop"));
     connect(snapshotAction_, &QAction::triggered, this, [this] { screenShoot(); });
-    mainWindow_->menuBar()->addMenu(QStringLiteral("&File"))->addAction(snapshotAction_);
+    QMenu* file = mainWindow_->menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(snapshotAction_);
+    file->addSeparator();
+    quitAction_ = file->addAction(QStringLiteral("Quit"));
+    quitAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    quitAction_->setMenuRole(QAction::QuitRole);
+    connect(quitAction_, &QAction::triggered, this,
+            [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     Toolbar bar = makeToolbar(mainWindow_.get(), snapshotAction_);
     widthField_ = bar.widthField;
     heightField_ = bar.heightField;
@@ -140,6 +149,10 @@ void AppController::applicationDidFinishLaunching() {
 
     scene_ = CompositionScene::create(renderView_->size());
     if (!scene_) qWarning("No OpenGL rendering: the view stays empty");
+    if (scene_) {
+        scene_->setScriptLimit(options_.scriptLimit);
+        scene_->setReporter([this](const QString& text) { notices_.post(text, NoticeLevel::Warning); });
+    }
     clearGLContext();
     connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = true;
@@ -162,7 +175,11 @@ bool AppController::applicationWillTerminate() {
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;
-    defaults_->setValue(QStringLiteral("settings"), settingsView_->parameters(true));
+    // A composition that could not be loaded this time keeps what was stored for it.
+    QVariantMap settings = defaults_->value(QStringLiteral("settings")).toMap();
+    const QVariantMap shown = settingsView_->parameters(true);
+    for (auto it = shown.begin(); it != shown.end(); ++it) settings.insert(it.key(), it.value());
+    defaults_->setValue(QStringLiteral("settings"), settings);
     return defaults_->synchronize();
 }
 
@@ -175,11 +192,9 @@ void AppController::reloadRenderers() {
     if (scene_ && scene_->size() != renderView_->size()) scene_->setSize(renderView_->size());
     if (scene_) {
         for (const QString& name : compositionNames()) {
+            // A file that cannot be loaded is reported by the scene, once.
             auto r = CompositionRenderer::create(*scene_, compositionPath(name));
-            if (!r) {
-                qWarning().noquote() << QStringLiteral("Failed loading composition \"%1\"").arg(name);
-                continue;
-            }
+            if (!r) continue;
             if (name == QLatin1String("Position")) renderPosition_ = r.get();
             if (name == QLatin1String("Compas")) renderCompass_ = r.get();
             settingsView_->addRenderer(std::move(r), name);
