@@ -1,10 +1,12 @@
 // The splitter, opening files, the UDP log's time stamp and the line ends of
 // every input (LF, CR and CR LF, from streams and from datagrams alike).
 #include "decoder/linjer.h"
+#include "decoder/skann.h"
 #include "decoder/tekst.h"
 
 #include "fangst.h"
 
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -37,6 +39,28 @@ TEST(Tekst, Splittfelt) {
     EXPECT_EQ(f.t.felt[3], nullptr);
     EXPECT_EQ(splittfelt(f.t, nullptr), -1);
     EXPECT_EQ(f.t.felt[0], nullptr);
+}
+
+TEST(Tekst, TallLesesSomStrtodLeser) {
+    // The fast reader of plain decimals ends where strtod ends, on the same bits.
+    for (const char* s : {"5954.1234", "-12.5", "-0", "1.e5", "1e", "1e+", "1e5x", "00012.5", "1-2",
+                          "0x1p3", "-0x10", ".5", "-.5", "+1", " 1", "nan", "-inf", "4.9e-324",
+                          "2.4e-324", "1e-400", "1e400", "1.7976931348623159e308",
+                          "9999999999999999999999999", ""}) {
+        double v = -7;
+        char* slutt = nullptr;
+        const double vent = std::strtod(s, &slutt);
+        EXPECT_EQ(skann::tall_forst(s, v), slutt != s) << s;
+        if (slutt != s) {
+            EXPECT_EQ(std::memcmp(&v, &vent, sizeof v), 0) << s;
+        }
+        skann::Leser l(s);
+        double w = -7;
+        if (l.tall(w)) {
+            EXPECT_EQ(std::memcmp(&w, &vent, sizeof w), 0) << s;
+            EXPECT_TRUE(l.bokstaver(slutt)) << s; // the rest is what strtod left
+        }
+    }
 }
 
 TEST(Tekst, VfopenLagerMapperOgStopperVedLesefeil) {
