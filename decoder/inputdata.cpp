@@ -94,6 +94,7 @@ void les_beregnant(Tolk& t) {
 } // namespace
 
 int inputData(Tolk& t, int argc, char** argv) {
+    const CLokale c;
     skriv(t, "cap = %lf %lf\n", givinkel(-1.0, 5.656854248), givinkel(-5.0, 3.0));
 
     Valg v;

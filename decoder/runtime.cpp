@@ -61,6 +61,16 @@ void skrivfeil(Tolk& t, const char* fmt, ...) {
     va_end(ap);
 }
 
+CLokale::CLokale()
+    : c_(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
+      forrige_(c_ ? ::uselocale(c_) : static_cast<locale_t>(nullptr)) {}
+
+CLokale::~CLokale() {
+    if (!c_) return;
+    ::uselocale(forrige_);
+    ::freelocale(c_);
+}
+
 int32_t til_int32(double v) {
     if (std::isnan(v)) return 0;
     if (v >= 2147483647.0) return INT32_MAX;

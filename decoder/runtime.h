@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <locale.h>
 
 namespace decoder {
 
@@ -26,6 +27,23 @@ inline constexpr int kFeilstatus = 1;
 // error stream.
 void skriv(Tolk& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void skrivfeil(Tolk& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// The decoder reads and writes its numbers in the C locale ("12.5"), whatever
+// the host has set: Qt sets the user's, where the decimal sign may be a
+// comma, and "5954.123" would then read as 5954. While one of these lives,
+// its thread uses the C locale. inputData holds one; a host that calls
+// linjesteg itself holds its own.
+class CLokale {
+public:
+    CLokale();
+    ~CLokale();
+    CLokale(const CLokale&) = delete;
+    CLokale& operator=(const CLokale&) = delete;
+
+private:
+    locale_t c_;
+    locale_t forrige_;
+};
 
 // Turns an untrusted double into an int32 without undefined behaviour:
 // truncates toward zero, NaN gives 0, out-of-range values saturate.

@@ -27,7 +27,8 @@ int tolkar(Tolk& t, FILE* inn, FILE* flushes, int replay, int port);
 // clock reading `naa`, log and relay it, clean it, verify its checksum, test
 // the forget list and dispatch it. The line is changed in place; it must be
 // terminated and at most 1023 characters long. A host that drives a decoder
-// itself (a recorded log in step with a video) calls klokkepass and this.
+// itself (a recorded log in step with a video) calls klokkepass and this,
+// in the C locale (CLokale, runtime.h).
 struct Linjeutfall {
     enum Hva { Glemt, Instrument, IngenSetning, Sjekksumfeil, Forkastet, Dekodet } hva;
     int slag = 0;                  // Instrument: which line shape (1 to 6)

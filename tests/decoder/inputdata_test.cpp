@@ -7,9 +7,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <locale.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 using namespace decoder;
 using testhjelp::Fangst;
@@ -151,6 +155,32 @@ TEST(Opsjoner, ReplaySomIkkeKanLesesGirStatusOgMelding) {
         EXPECT_EQ(f.t.feilmelding, melding); // what the application shows
         EXPECT_FALSE(f.t.replay_ferdig);
     }
+}
+
+TEST(Opsjoner, TallIVertensLokaleLesesSomIC) {
+    // Qt sets the user's locale; in Norwegian the decimal sign is a comma.
+    testhjelp::Arbeidsmappe m;
+    // A path, so that localedef writes the locale there and not into the system's.
+    if (std::system("localedef -i nb_NO -f ISO-8859-1 ./nb_NO >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "localedef cannot make nb_NO";
+    setenv("LOCPATH", m.sti().c_str(), 1);
+    locale_t norsk;
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        __lsan::ScopedDisabler libc_beholder; // newlocale keeps its copy of LOCPATH
+#endif
+        norsk = newlocale(LC_ALL_MASK, "nb_NO", static_cast<locale_t>(nullptr));
+    }
+    unsetenv("LOCPATH");
+    ASSERT_NE(norsk, nullptr);
+    m.skriv("dykk.nmea", "12:00:00 $HEHDT,123.4,T\n12:00:01 $SDDPT,10.5\n");
+    Fangst f;
+    const locale_t forrige = uselocale(norsk);
+    EXPECT_EQ(kjor(f.t, {"-fdykk.nmea"}), 0);
+    EXPECT_EQ(uselocale(forrige), norsk); // the host's locale is back
+    freelocale(norsk);
+    EXPECT_EQ(f.ut(), kCap + "1043200 Heading 123.4\n1043201 Dybde 10.50\n");
+    EXPECT_EQ(f.t.gHeadingBoat.load(), 123.4f);
 }
 
 TEST(Oppstartsfiler, BryterneOgSkipsdata) {
