@@ -5,8 +5,9 @@
 //   xvfb-run -a build/bench/app/latency [REPORTS]
 #include "app/AppController.h"
 #include "app/CompositionRenderer.h"
-#include "decoder/sjekksum.h"
 #include "tools/loopback.h"
+
+#include "decoder/sjekksum.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
