@@ -1,9 +1,6 @@
 #include "app/DecoderThread.h"
 
-#include "decoder/replay.h"
-#include "decoder/runtime.h"
-#include "decoder/state.h"
-#include "decoder/stopp.h"
+#include "app/NavigationFeed.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
 
@@ -21,6 +18,7 @@
 namespace tarnvik {
 
 struct DecoderThread::Run {
+    decoder::Tolk tolk;
     std::vector<std::string> storage; // the decoder keeps pointers into its arguments
     std::vector<char*> argv;
     QString recording;
@@ -44,6 +42,8 @@ struct DecoderExit {
 
 std::mutex runsMutex;
 std::shared_ptr<DecoderThread::Run> lastRun;
+decoder::Mikroklokke paceClock;
+decoder::Sovn paceSleep;
 
 // The decoder writes Norwegian letters in the Mac OS Roman bytes.
 QString fromDecoderText(const char* text) {
@@ -64,24 +64,24 @@ QString fromDecoderText(const char* text) {
 
 void runDecoder(const std::shared_ptr<DecoderThread::Run>& run) {
     qInfo("launch inputProcess");
-    decoder::reset_state();
-    decoder::replaytempo = true;
+    decoder::Tolk& tolk = run->tolk;
     bool news = false;
     DecoderStop stop;
     try {
-        decoder::inputData(static_cast<int>(run->argv.size() - 1), run->argv.data());
+        decoder::inputData(tolk, static_cast<int>(run->argv.size() - 1), run->argv.data());
     } catch (const DecoderExit& e) {
         news = true;
         stop.status = e.status;
-        stop.kind = decoder::replay_ferdig ? DecoderStop::Kind::ReplayEnded
-                    : e.status != 0        ? DecoderStop::Kind::Failed
-                                           : DecoderStop::Kind::Exited;
-        stop.message = fromDecoderText(decoder::siste_feilmelding());
-        stop.udpPort = decoder::udp_inngangsport();
+        stop.kind = tolk.replay_ferdig ? DecoderStop::Kind::ReplayEnded
+                    : e.status != 0    ? DecoderStop::Kind::Failed
+                                       : DecoderStop::Kind::Exited;
+        stop.message = fromDecoderText(tolk.feilmelding);
+        stop.udpPort = tolk.udp.inngangsport;
         stop.recording = run->recording;
     }
-    decoder::close_udp();
-    std::fflush(decoder::ut);
+    // The port is free for the next run at once; the values stay for the overlay.
+    decoder::close_udp(tolk);
+    std::fflush(tolk.ut);
     std::lock_guard lock(run->mutex);
     run->done = true;
     // Under the lock: the owner, and with it the receiver, waits for it.
@@ -134,18 +134,27 @@ std::unique_ptr<DecoderThread> DecoderThread::start(const QStringList& arguments
     run->argv.push_back(nullptr);
     run->receiver = receiver;
     run->stopped = std::move(stopped);
-    decoder::avslutt = leaveDecoder;
-    decoder::nullstill_stopp();
+    run->tolk.avslutt = leaveDecoder;
+    run->tolk.replaytempo = true;
+    if (paceClock) run->tolk.tempoklokke = paceClock;
+    if (paceSleep) run->tolk.sov = paceSleep;
     lastRun = run;
+    setNavigationSource(std::shared_ptr<const decoder::Tolk>(run, &run->tolk));
     std::thread([run] { runDecoder(run); }).detach();
     return std::unique_ptr<DecoderThread>(new DecoderThread(run));
+}
+
+void DecoderThread::setReplayPace(decoder::Mikroklokke clock, decoder::Sovn sleep) {
+    std::lock_guard runs(runsMutex);
+    paceClock = std::move(clock);
+    paceSleep = std::move(sleep);
 }
 
 DecoderThread::~DecoderThread() {
     std::unique_lock lock(run_->mutex);
     run_->stopping = true;
     if (run_->done) return;
-    decoder::be_om_stopp();
+    run_->tolk.stopp.be_om_stopp();
     if (!run_->ended.wait_for(lock, std::chrono::seconds(2), [this] { return run_->done; }))
         qWarning("The decoder is still reading a line; it stops when that ends");
 }

@@ -1,9 +1,12 @@
-// Runs the decoder on a background thread of its own, as the command-line
-// "tolkar" would run with the given options, with a recording replayed at
-// its own pace. Its state is process-wide, so one run at a time.
+// Runs the live decoder on a background thread of its own, as the
+// command-line "tolkar" would run with the given options, with a recording
+// replayed at its own pace; the overlay reads its values (readNavigation).
+// One run at a time: the input of a run that is ending (its UDP port, its
+// serial line) may still be held.
 #pragma once
 
 #include "app/Notices.h"
+#include "decoder/tolk.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,6 +50,11 @@ public:
     // from it after this. A run still reading a line that has begun is left
     // to end by itself, and a new run can start only after that.
     ~DecoderThread();
+
+    // The clock and the wait of a paced replay, for the runs started after
+    // this; tests give a clock that only the waits move on. Empty functions
+    // put the decoder's own back.
+    static void setReplayPace(decoder::Mikroklokke clock, decoder::Sovn sleep);
 
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;

@@ -2,8 +2,9 @@
 
 #include "decoder/geodesi.h"
 #include "decoder/runtime.h"
-#include "decoder/state.h"
+#include "decoder/tolk.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,15 +12,25 @@
 
 namespace tarnvik {
 
+namespace {
+std::atomic<std::shared_ptr<const decoder::Tolk>> navigationSource;
+}
+
+void setNavigationSource(std::shared_ptr<const decoder::Tolk> source) {
+    navigationSource.store(std::move(source));
+}
+
 NavigationSample readNavigation() {
-    constexpr auto r = std::memory_order_relaxed;
     NavigationSample s;
-    s.headingBoat = decoder::gHeadingBoat.load(r);
-    s.headUp = decoder::gHeadUp.load(r);
-    s.lat = decoder::gLat.load(r);
-    s.lon = decoder::gLon.load(r);
-    s.latBoat = decoder::gLatBoat.load(r);
-    s.lonBoat = decoder::gLonBoat.load(r);
+    const std::shared_ptr<const decoder::Tolk> t = navigationSource.load();
+    if (!t) return s;
+    constexpr auto r = std::memory_order_relaxed;
+    s.headingBoat = t->gHeadingBoat.load(r);
+    s.headUp = t->gHeadUp.load(r);
+    s.lat = t->gLat.load(r);
+    s.lon = t->gLon.load(r);
+    s.latBoat = t->gLatBoat.load(r);
+    s.lonBoat = t->gLonBoat.load(r);
     return s;
 }
 

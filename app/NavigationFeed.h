@@ -5,6 +5,12 @@
 
 #include <QString>
 
+#include <memory>
+
+namespace decoder {
+class Tolk;
+}
+
 namespace tarnvik {
 
 struct NavigationSample {
@@ -22,8 +28,12 @@ struct OverlayValues {
     double heading = 0; // "HIDDEN_heading"
 };
 
-// The decoder's shared values as they are now.
+// The live decoder's values as they are now; all zero while there is none.
 NavigationSample readNavigation();
+// The decoder readNavigation() reads from (null: none), set by whoever runs
+// the live one. Safe from any thread; the values themselves are atomics,
+// read without a lock.
+void setNavigationSource(std::shared_ptr<const decoder::Tolk> source);
 
 // "%3d°%2.4lf %c": whole degrees right-aligned in three places, minutes with
 // four decimals, and N/S (or E/W) by the sign; zero and NaN count as south

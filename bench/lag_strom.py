@@ -6,8 +6,12 @@ of a vessel under way, with about one sentence in a hundred damaged.
     bench/lag_strom.py LINES > stream.nmea
 """
 import math
+import os
 import random
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tools"))
+from sjekksum import med_sum  # noqa: E402
 
 AIS = [
     "!AIVDM,1,1,,A,13u?etPv2;0n:dDPwUM1U1Cb069D,0",
@@ -15,13 +19,6 @@ AIS = [
     "!AIVDM,1,1,,A,33aEOK?P00PD2wVMdLDRhgvL289?,0",
     "!AIVDO,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0",
 ]
-
-
-def med_sum(s):
-    x = 0
-    for c in s[1:]:
-        x ^= ord(c)
-    return "%s*%02X" % (s, x)
 
 
 def pos(minutter, bredde):

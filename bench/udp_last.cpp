@@ -7,6 +7,7 @@
 // of fix, heading, depth, trawl, weather, radar and AIS sentences; only those
 // whose decoder writes one line for every sentence (no rate limit) are
 // counted, the others are load.
+#include "decoder/sjekksum.h"
 #include "tools/loopback.h"
 #include <arpa/inet.h>
 #include <chrono>
@@ -24,13 +25,7 @@
 #include <vector>
 
 namespace {
-std::string med_sum(const std::string& s) {
-    unsigned char x = 0;
-    for (size_t i = 1; i < s.size(); ++i) x ^= static_cast<unsigned char>(s[i]);
-    char hale[4];
-    std::snprintf(hale, sizeof hale, "*%02X", x);
-    return s + hale;
-}
+using decoder::med_sum;
 
 // A sentence of the mix and the text of the log line it gives every time;
 // null for one that is only load.

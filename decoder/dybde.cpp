@@ -2,10 +2,12 @@
 // classifiers (RoxAnn, Seascan, ES60) and water temperature.
 #include "decoder/decoders.h"
 
+#include "decoder/felter.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
+#include "decoder/utskrift.h"
 
 #include <cmath>
 #include <cstdint>
@@ -17,17 +19,7 @@ namespace {
 
 // Depth sources in falling order of preference.
 enum Kilde { kDbt = 0, kDpt = 1, kPsap = 2, kDbs = 3, kAntallKilder = 4 };
-
-// Time and depth last accepted from each source.
-int32_t sistetid[kAntallKilder];
-double sistedybde[kAntallKilder];
-
-const bool registrert = registrer_nullstiller([] {
-    for (int i = 0; i < kAntallKilder; ++i) {
-        sistetid[i] = 0;
-        sistedybde[i] = 0.0;
-    }
-});
+static_assert(kAntallKilder == Tolk::kDybdekilder);
 
 // A depth of "nan" or one beyond the double range is no measurement.
 bool brukbar(double v) { return std::isfinite(v); }
@@ -54,84 +46,84 @@ bool oktal(const char* fra, const char* til, bool helt, uint32_t& v) {
 // Writes the depth line unless the same source reported this second, an
 // unchanged depth is repeated within 2 seconds, or a more preferred source
 // has reported within 19 seconds.
-void send_dybde(double dybde, int kilde) {
-    (void)registrert;
+void send_dybde(Tolk& t, double dybde, int kilde) {
     if (kilde < 0 || kilde >= kAntallKilder) return;
-    int32_t t = nasekund;
+    const int32_t naa = t.nasekund;
     // 64-bit differences: two 32-bit times far apart must not overflow.
-    int64_t siden = int64_t{t} - sistetid[kilde];
+    int64_t siden = int64_t{naa} - t.sistetid[kilde];
     if (siden == 0) return;
-    if (siden >= -2 && siden <= 2 && dybde == sistedybde[kilde]) return;
+    if (siden >= -2 && siden <= 2 && dybde == t.sistedybde[kilde]) return;
     // Kept before the preference test, so a depth held back still counts as
     // recent for the next repeat test.
-    sistetid[kilde] = t;
-    sistedybde[kilde] = dybde;
+    t.sistetid[kilde] = naa;
+    t.sistedybde[kilde] = dybde;
     for (int j = kilde - 1; j >= 0; --j) {
-        int64_t d = int64_t{t} - sistetid[j];
+        int64_t d = int64_t{naa} - t.sistetid[j];
         if (d >= -19 && d <= 19) return;
     }
-    skriv("%ld Dybde %.2f\n", static_cast<long>(t), dybde);
+    logg(t, naa, " Dybde ", fast(dybde, 2), '\n');
 }
 
 } // namespace
 
 // DBT and DBS: depth in feet, metres and fathoms; the metres win.
-void dekod_fotmeterfavn(const char* tekst, int korriger, int kilde) {
-    int n = splittfelt(tekst);
-    if (n < 6) return;
+void dekod_fotmeterfavn(Tolk& t, int korriger, int kilde) {
+    using namespace dbt;
+    char* const* f = t.felt;
     double dybde;
-    if (!skann::tom(felt[2]))
-        dybde = skann::tall(felt[2]);
-    else if (!skann::tom(felt[0]))
-        dybde = skann::tall(felt[0]) * 0.3048;
-    else if (!skann::tom(felt[4]))
-        dybde = skann::tall(felt[4]) * 1.825; // the sounders' fathom, not 1.8288 m
+    if (!skann::tom(f[Meter]))
+        dybde = skann::tall(f[Meter]);
+    else if (!skann::tom(f[Fot]))
+        dybde = skann::tall(f[Fot]) * 0.3048;
+    else if (!skann::tom(f[Favn]))
+        dybde = skann::tall(f[Favn]) * 1.825; // the sounders' fathom, not 1.8288 m
     else
         return;
     if (dybde == 0.0) return;
-    if (korriger) dybde += dybdekorr;
+    if (korriger) dybde += t.dybdekorr;
     if (!brukbar(dybde)) return;
-    send_dybde(dybde, kilde);
+    send_dybde(t, dybde, kilde);
 }
 
-void dekod_dbs(const char* tekst) { dekod_fotmeterfavn(tekst, 0, kDbs); }
-void dekod_dbt(const char* tekst) { dekod_fotmeterfavn(tekst, 1, kDbt); }
+void dekod_dbs(Tolk& t, const char*) { dekod_fotmeterfavn(t, 0, kDbs); }
+void dekod_dbt(Tolk& t, const char*) { dekod_fotmeterfavn(t, 1, kDbt); }
 
 // DPT: depth below the transducer; the offset field is not used.
-void dekod_dpt(const char* tekst) {
+void dekod_dpt(Tolk& t, const char* tekst) {
     double dybde;
     if (!skann::tall_forst(tekst, dybde) || dybde == 0.0) return;
-    dybde += dybdekorr;
+    dybde += t.dybdekorr;
     if (!brukbar(dybde)) return;
-    send_dybde(dybde, kDpt);
+    send_dybde(t, dybde, kDpt);
 }
 
-void dekod_mtw(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 2 || skann::tom(felt[0]) || felt[1][0] != 'C') return;
-    double c = skann::tall(felt[0]);
+void dekod_mtw(Tolk& t, const char*) {
+    using namespace mtw;
+    if (skann::tom(t.felt[Temperatur]) || t.felt[Enhet][0] != 'C') return;
+    double c = skann::tall(t.felt[Temperatur]);
     if (!brukbar(c)) return;
-    skriv("%ld Vanntemperatur %.1f\n", static_cast<long>(nasekund), c);
+    logg(t, t.nasekund, " Vanntemperatur ", fast(c, 1), '\n');
 }
 
 // Seascan classifier: depth and the two echo values, 0 to 10, scaled to the
 // RoxAnn range 0 to 4.095.
-void dekod_seascan(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 10 || !strlik(felt[2], "D") || !strlik(felt[4], "M")) return;
-    double dybde = skann::tall(felt[3]);
-    double e1 = skann::tall(felt[6]);
-    double e2 = skann::tall(felt[8]);
+void dekod_seascan(Tolk& t, const char*) {
+    using namespace psap;
+    char* const* f = t.felt;
+    if (!strlik(f[DybdeMerke], "D") || !strlik(f[DybdeEnhet], "M")) return;
+    double dybde = skann::tall(f[Dybde]);
+    double e1 = skann::tall(f[E1]);
+    double e2 = skann::tall(f[E2]);
     if (!(dybde > 0.0) || !(e1 > 0.0) || !(e2 > 0.0)) return;
-    if (!brukbar(dybde + dybdekorr) || !brukbar(e1) || !brukbar(e2)) return;
-    skriv("%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(nasekund), e1 / 10.0 * 4.095,
+    if (!brukbar(dybde + t.dybdekorr) || !brukbar(e1) || !brukbar(e2)) return;
+    skriv(t, "%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(t.nasekund), e1 / 10.0 * 4.095,
           e2 / 10.0 * 4.095);
-    send_dybde(dybde + dybdekorr, kPsap);
+    send_dybde(t, dybde + t.dybdekorr, kPsap);
 }
 
 // RoxAnn line DooooFooooSoooo: three octal values of four digits; E1 and E2
 // are the 'F' and 'S' values in thousandths.
-void dekod_roxann(const char* linje) {
+void dekod_roxann(Tolk& t, const char* linje) {
     if (std::strlen(linje) != 15 || linje[0] != 'D' || linje[5] != 'F' || linje[10] != 'S')
         return;
     uint32_t d, e1, e2;
@@ -139,33 +131,34 @@ void dekod_roxann(const char* linje) {
         !oktal(linje + 11, linje + 15, false, e2))
         return;
     if (e1 > 07777 || e2 > 07777) return;
-    skriv("%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(nasekund), e1 / 1000.0,
+    skriv(t, "%ld RoxAnn E1 %.3f, E2 %.3f\n", static_cast<long>(t.nasekund), e1 / 1000.0,
           e2 / 1000.0);
 }
 
 // Simrad ES60, the text after "D1," or "D2,".
-void dekod_es60(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n >= 4) {
-        double a = skann::tall(felt[0]);
-        double dybde = skann::tall(felt[1]);
-        int32_t type = les_heltall(felt[3]);
-        if (a > 0.0 && dybde > 0.0 && brukbar(dybde) && !skann::tom(felt[2]) &&
+void dekod_es60(Tolk& t, const char* tekst) {
+    // Not a sentence of the key table: split here.
+    char* const* f = t.felt;
+    if (splittfelt(t, tekst) >= 4) {
+        double a = skann::tall(f[0]);
+        double dybde = skann::tall(f[1]);
+        int32_t type = les_heltall(f[3]);
+        if (a > 0.0 && dybde > 0.0 && brukbar(dybde) && !skann::tom(f[2]) &&
             (type == 1 || type == 2)) {
-            skriv("%ld ES60 Dybde %.2f, hardhet %d, ruhet 0\n", static_cast<long>(nasekund), dybde,
-                  0);
+            skriv(t, "%ld ES60 Dybde %.2f, hardhet %d, ruhet 0\n", static_cast<long>(t.nasekund),
+                  dybde, 0);
             return;
         }
     }
-    skriv("%ld Ukjent ES60\n", static_cast<long>(nasekund));
+    skriv(t, "%ld Ukjent ES60\n", static_cast<long>(t.nasekund));
 }
 
 // Tritech PA500 altimeter: a number followed by "m", logged as it comes.
-void dekod_tritechPA500(const char* linje) {
+void dekod_tritechPA500(Tolk& t, const char* linje) {
     float dybde;
     skann::Leser les(linje);
     if (!les.tall(dybde) || !brukbar(dybde)) return;
-    skriv("%ld Dybde %.2f\n", static_cast<long>(nasekund), static_cast<double>(dybde));
+    logg(t, t.nasekund, " Dybde ", fast(static_cast<double>(dybde), 2), '\n');
 }
 
 } // namespace decoder

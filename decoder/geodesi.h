@@ -2,9 +2,16 @@
 // distances in nautical miles, bearings in degrees clockwise from north.
 #pragma once
 
-#include "decoder/state.h"
+#include <cstdint>
 
 namespace decoder {
+
+// A timed position fix: minutes of arc (north and east positive), decoder clock seconds.
+struct fiks {
+    double bredde = 0.0;
+    double lengde = 0.0;
+    int32_t tid = 0;
+};
 
 double kunminutt(double pakket);
 double lengdeforhold(double bredde);

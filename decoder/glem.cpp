@@ -1,7 +1,7 @@
-#include "decoder/state.h"
 #include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
 #include "decoder/tolkar.h"
 
 #include <cstdlib>
@@ -10,30 +10,33 @@
 
 namespace decoder {
 
-glemnode* forsteglem = nullptr;
-
 namespace {
-void tom_liste() {
-    while (forsteglem) {
-        glemnode* neste = forsteglem->neste;
-        std::free(forsteglem->tekst);
-        std::free(forsteglem);
-        forsteglem = neste;
+void tom_liste(Tolk& t) {
+    while (t.forsteglem) {
+        glemnode* neste = t.forsteglem->neste;
+        std::free(t.forsteglem->tekst);
+        std::free(t.forsteglem);
+        t.forsteglem = neste;
     }
 }
-const bool registrert = registrer_nullstiller(tom_liste);
 } // namespace
 
-void lesglem() {
-    (void)registrert;
-    tom_liste();
-    const char* navn = ttynavn ? ttynavn : "";
+void glem(Tolk& t, const char* prefiks) {
+    auto* node = static_cast<glemnode*>(vmalloc(t, sizeof(glemnode)));
+    node->tekst = vstrdup(t, prefiks);
+    node->neste = t.forsteglem;
+    t.forsteglem = node;
+}
+
+void lesglem(Tolk& t) {
+    tom_liste(t);
+    const char* navn = t.ttynavn ? t.ttynavn : "";
     std::string prefiks = std::string(navn) + ":";
-    FILE* fp = apne_bryterfil("glemnmea");
+    FILE* fp = apne_bryterfil(t, "glemnmea");
     if (!fp) return;
     char linje[kLinjelengde];
     bool cr = false;
-    while (talinje(linje, fp, cr) >= 0) {
+    while (talinje(t, linje, fp, cr) >= 0) {
         if (char* h = std::strchr(linje, '#')) *h = '\0';
         char* post = trim(linje);
         if (char* kolon = std::strchr(post, ':')) {
@@ -41,17 +44,14 @@ void lesglem() {
             post = trim(kolon + 1);
         }
         if (!*post) continue;
-        auto* node = static_cast<glemnode*>(vmalloc(sizeof(glemnode)));
-        node->tekst = vstrdup(post);
-        node->neste = forsteglem;
-        forsteglem = node;
-        skriv("tolkar: %s: Skal glemme %s\n", navn, post);
+        glem(t, post);
+        skriv(t, "tolkar: %s: Skal glemme %s\n", navn, post);
     }
     std::fclose(fp);
 }
 
-bool glemt(const char* tekst) {
-    for (const glemnode* n = forsteglem; n; n = n->neste)
+bool glemt(const Tolk& t, const char* tekst) {
+    for (const glemnode* n = t.forsteglem; n; n = n->neste)
         if (start(tekst, n->tekst)) return true;
     return false;
 }

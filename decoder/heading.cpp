@@ -2,11 +2,13 @@
 #include "decoder/heading.h"
 
 #include "decoder/decoders.h"
+#include "decoder/felter.h"
 #include "decoder/geodesi.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
+#include "decoder/utskrift.h"
 
 #include <cfloat>
 #include <cmath>
@@ -16,35 +18,22 @@ namespace decoder {
 
 namespace {
 
-// Last logged heading of one kind and when it was logged.
-struct Sist {
-    double heading = -1.0;
-    int32_t tid = 0;
-};
-Sist sann;
-Sist magnetisk;
-
-const bool registrert = registrer_nullstiller([] {
-    sann = Sist{};
-    magnetisk = Sist{};
-});
-
 // gHeadingBoat is a float: a value beyond its range cannot be converted,
 // and NaN or infinity would reach the compass and the head-up bearings.
 bool brukbar(double h) { return std::isfinite(h) && std::fabs(h) <= FLT_MAX; }
 
 // A compass sends several headings a second; log changes at once and a
 // steady heading every 3 seconds.
-void logg(Sist& s, const char* ord, double h) {
-    if (std::fabs(h - s.heading) > 0.3 || std::llabs(int64_t{nasekund} - s.tid) > 2) {
-        skriv("%ld %s %.1f\n", static_cast<long>(nasekund), ord, h);
+void logg_heading(Tolk& t, Tolk::Sistlogget& s, const char* ord, double h) {
+    if (std::fabs(h - s.heading) > 0.3 || std::llabs(int64_t{t.nasekund} - s.tid) > 2) {
+        logg(t, t.nasekund, ' ', ord, ' ', fast(h, 1), '\n');
         s.heading = h;
-        s.tid = nasekund;
+        s.tid = t.nasekund;
     }
 }
 
-void attitude(const char* a, const char* b, const char* c) {
-    skriv("%ld Attitude %s,%s,%s\n", static_cast<long>(nasekund), a, b, c);
+void attitude(Tolk& t, const char* a, const char* b, const char* c) {
+    skriv(t, "%ld Attitude %s,%s,%s\n", static_cast<long>(t.nasekund), a, b, c);
 }
 
 // Heading from a field; false when it is not usable.
@@ -55,76 +44,80 @@ bool felt_heading(const char* f, double& h) {
 
 // Heading from the number the text begins with (HDT, OSD): what follows it
 // is not looked at.
-void ledende_heading(const char* tekst) {
+void ledende_heading(Tolk& t, const char* tekst) {
     double h;
-    if (skann::tall_forst(tekst, h) && brukbar(h)) kringkastheading(h);
+    if (skann::tall_forst(tekst, h) && brukbar(h)) kringkastheading(t, h);
 }
 
 } // namespace
 
-void kringkastheading(double h) {
-    (void)registrert;
+void kringkastheading(Tolk& t, double h) {
     if (!brukbar(h)) return;
-    sistehprheading = h;
+    t.sistehprheading = h;
     float f = static_cast<float>(h);
-    gHeadingBoat.store(static_cast<float>(normalvinkel(f)), std::memory_order_relaxed);
-    logg(sann, "Heading", h);
+    t.gHeadingBoat.store(static_cast<float>(normalvinkel(f)), std::memory_order_relaxed);
+    logg_heading(t, t.sann, "Heading", h);
 }
 
-void kringkastmagnetisk(double h) {
+void kringkastmagnetisk(Tolk& t, double h) {
     if (!brukbar(h)) return;
-    logg(magnetisk, "Magnetisk", h);
+    logg_heading(t, t.magnetisk, "Magnetisk", h);
 }
 
-void dekod_hdt(const char* tekst) { ledende_heading(tekst); }
+void dekod_hdt(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
 
-void dekod_osd(const char* tekst) { ledende_heading(tekst); }
+void dekod_osd(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
 
-void dekod_hdm(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_hdm(Tolk& t, const char*) {
+    using namespace hdm;
     double h;
-    if (n < 2 || skann::tom(felt[0]) || !strlik(felt[1], "M") || !felt_heading(felt[0], h)) return;
-    kringkastmagnetisk(h);
+    if (skann::tom(t.felt[Heading]) || !strlik(t.felt[Referanse], "M") ||
+        !felt_heading(t.felt[Heading], h))
+        return;
+    kringkastmagnetisk(t, h);
 }
 
-void dekod_hdg(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_hdg(Tolk& t, const char*) {
     double h;
-    if (n < 1 || skann::tom(felt[0]) || !felt_heading(felt[0], h)) return;
-    kringkastmagnetisk(h);
+    if (skann::tom(t.felt[hdg::Heading]) || !felt_heading(t.felt[hdg::Heading], h)) return;
+    kringkastmagnetisk(t, h);
 }
 
-void dekod_imsns(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_imsns(Tolk& t, const char*) {
+    using namespace psimsns;
+    char* const* f = t.felt;
     double h;
-    if (n < 8 || skann::tom(felt[7]) || !felt_heading(felt[7], h)) return;
-    kringkastheading(h);
-    if (!skann::tom(felt[4]) && !skann::tom(felt[5])) attitude(felt[7], felt[5], felt[4]);
+    if (skann::tom(f[Heading]) || !felt_heading(f[Heading], h)) return;
+    kringkastheading(t, h);
+    if (!skann::tom(f[Vinkel2]) && !skann::tom(f[Vinkel1])) attitude(t, f[Heading], f[Vinkel1], f[Vinkel2]);
 }
 
-void dekod_att(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_att(Tolk& t, const char*) {
+    using namespace gpatt;
+    char* const* f = t.felt;
     double h;
-    if (n < 3 || skann::tom(felt[0]) || !felt_heading(felt[0], h)) return;
-    kringkastheading(h);
-    attitude(felt[0], felt[1], felt[2]);
+    if (skann::tom(f[Heading]) || !felt_heading(f[Heading], h)) return;
+    kringkastheading(t, h);
+    attitude(t, f[Heading], f[Vinkel1], f[Vinkel2]);
 }
 
-void dekod_pjrcd_att(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_pjrcd_att(Tolk& t, const char*) {
+    using namespace gpatt;
+    char* const* f = t.felt;
     double h;
     // No field is tested for emptiness: an empty heading reads as 0.
-    if (n < 3 || !felt_heading(felt[0], h)) return;
-    kringkastheading(h);
-    attitude(felt[0], felt[1], felt[2]);
+    if (!felt_heading(f[Heading], h)) return;
+    kringkastheading(t, h);
+    attitude(t, f[Heading], f[Vinkel1], f[Vinkel2]);
 }
 
-void dekod_thales_att(const char* tekst) {
-    int n = splittfelt(tekst);
+void dekod_thales_att(Tolk& t, const char*) {
+    using namespace hrp;
+    char* const* f = t.felt;
     double h;
-    if (n < 5 || skann::tom(felt[1]) || !strlik(felt[2], "T") || !felt_heading(felt[1], h)) return;
-    kringkastheading(h);
-    if (!skann::tom(felt[3]) && !skann::tom(felt[4])) attitude(felt[1], felt[3], felt[4]);
+    if (skann::tom(f[Heading]) || !strlik(f[Referanse], "T") || !felt_heading(f[Heading], h)) return;
+    kringkastheading(t, h);
+    if (!skann::tom(f[Vinkel1]) && !skann::tom(f[Vinkel2])) attitude(t, f[Heading], f[Vinkel1], f[Vinkel2]);
 }
 
 } // namespace decoder

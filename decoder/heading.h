@@ -3,12 +3,14 @@
 
 namespace decoder {
 
+class Tolk;
+
 // Stores a true heading (gHeadingBoat normalised, sistehprheading as given)
 // and logs it when it changed by more than 0.3 degrees or the last line is
 // 3 seconds old. A heading outside the float range is refused.
-void kringkastheading(double h);
+void kringkastheading(Tolk& t, double h);
 
 // Logs a magnetic heading under the same rule; changes no shared value.
-void kringkastmagnetisk(double h);
+void kringkastmagnetisk(Tolk& t, double h);
 
 } // namespace decoder

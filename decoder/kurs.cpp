@@ -2,12 +2,16 @@
 // the computer's. RMC is preferred over VTG, and both over the estimate from
 // the fix window; rmctid alone carries that preference.
 #include "decoder/decoders.h"
+#include "decoder/felter.h"
 #include "decoder/fiks.h"
 #include "decoder/geodesi.h"
+#include "decoder/halvkule.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
 #include "decoder/tekst.h"
+#include "decoder/tid.h"
+#include "decoder/tolk.h"
+#include "decoder/utskrift.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,17 +25,15 @@ namespace {
 // GPS times outside this range are taken as a receiver without a valid date.
 constexpr int64_t kTidlegast = 851472001;  // 1996-12-25 00:00:01 UTC
 constexpr int64_t kSenest = 2112911999;    // 2036-12-14 23:59:59 UTC
-
-void kurslinje(double kurs, double fart) {
-    skriv("%ld Kurs %.1f, knop %.1f\n", static_cast<long>(nasekund), kurs, fart);
-}
+// More than any time zone is away from UTC.
+constexpr int64_t kDoegn = 86400;
 
 } // namespace
 
-void rmcdata(double fart, double kurs, double tid, double dato) {
+void rmcdata(Tolk& t, double fart, double kurs, double tid, double dato) {
     if (fart >= 0 && kurs >= 0) {
-        kurslinje(kurs, fart);
-        sistefart = fart;
+        kurslinje(t, kurs, fart);
+        t.sistefart = fart;
     }
     int32_t hms = til_int32(tid);
     int32_t dmy = til_int32(dato);
@@ -44,71 +46,74 @@ void rmcdata(double fart, double kurs, double tid, double dato) {
     b.tm_mon = (dmy / 100) % 100 - 1;
     int aar = dmy % 100;
     b.tm_year = (aar <= 69 ? 2000 + aar : 1900 + aar) - 1900;
-    b.tm_isdst = 0;
-    int64_t t = std::mktime(&b);
-    if (t < kTidlegast || t > kSenest) return;
-    skriv("Klokkediff %ld\n", static_cast<long>(int64_t{nasekund} - t));
+    // The GPS time is read as the host's standard time, as it always has
+    // been. A time outside the range in every zone needs no zone at all.
+    const int64_t utc = utc_sekunder(b);
+    if (utc < kTidlegast - kDoegn || utc > kSenest + kDoegn) return;
+    const int64_t sek = fra_normaltid(t, b);
+    if (sek < kTidlegast || sek > kSenest) return;
+    logg(t, "Klokkediff ", static_cast<long>(int64_t{t.nasekund} - sek), '\n');
 }
 
-void dekod_rmc(const char* tekst) {
+void dekod_rmc(Tolk& t, const char*) {
+    using namespace rmc;
     using skann::siffer_forst;
-    int n = splittfelt(tekst);
-    if (n < 9 || !siffer_forst(felt[0]) || !strlik(felt[1], "A") || !siffer_forst(felt[2]) ||
-        !siffer_forst(felt[4]) || !siffer_forst(felt[6]) || !siffer_forst(felt[7]) ||
-        !siffer_forst(felt[8]))
+    char* const* f = t.felt;
+    if (!siffer_forst(f[Tid]) || !strlik(f[Status], "A") || !siffer_forst(f[Bredde]) ||
+        !siffer_forst(f[Lengde]) || !siffer_forst(f[Fart]) || !siffer_forst(f[Kurs]) ||
+        !siffer_forst(f[Dato]))
         return;
-    double tid = skann::tall(felt[0]);
-    double bredde = kunminutt(skann::tall(felt[2]));
-    if (strlik(felt[3], "S")) bredde = -bredde;
-    double lengde = kunminutt(skann::tall(felt[4]));
-    if (strlik(felt[5], "W")) lengde = -lengde;
-    double fart = skann::tall(felt[6]);
-    double kurs = skann::tall(felt[7]);
-    double dato = skann::tall(felt[8]);
+    const auto hele = Lesning::HeleFeltet;
+    double tid = skann::tall(f[Tid]);
+    double bredde = med_halvkule(kunminutt(skann::tall(f[Bredde])), f[NordSor], Akse::Bredde, hele);
+    double lengde = med_halvkule(kunminutt(skann::tall(f[Lengde])), f[OstVest], Akse::Lengde, hele);
+    double fart = skann::tall(f[Fart]);
+    double kurs = skann::tall(f[Kurs]);
+    double dato = skann::tall(f[Dato]);
     // A number too large for a double reads as infinite; as a speed it would
     // switch the jump test of the fixes off.
     if (!std::isfinite(bredde) || !std::isfinite(lengde) || !std::isfinite(fart) ||
         !std::isfinite(kurs))
         return;
     if (bredde == 0.0 && lengde == 0.0) return;
-    if (spesialrmc) {
+    if (t.spesialrmc) {
         // Another unit's positions: reported for it, not taken as ours.
-        skriv("%ld Spesialm\x8C" "l %srmc,%.5f,%.5f,%.1f,%.1f,%s\n", static_cast<long>(nasekund),
-              ttyetikett(), bredde, lengde, fart, kurs, spesialrmc);
+        skriv(t, "%ld Spesialm\x8C" "l %srmc,%.5f,%.5f,%.1f,%.1f,%s\n",
+              static_cast<long>(t.nasekund), t.ttynavn ? t.ttynavn : "", bredde, lengde, fart,
+              kurs, t.spesialrmc);
         return;
     }
-    rmcdata(fart, kurs, tid, dato);
-    rmctid = nasekund;
+    rmcdata(t, fart, kurs, tid, dato);
+    t.rmctid = t.nasekund;
 }
 
-void dekod_vtg(const char* tekst) {
-    const int64_t naa = nasekund;
+void dekod_vtg(Tolk& t, const char*) {
+    using namespace vtg;
+    const int64_t naa = t.nasekund;
     // An RMC of the last 4 seconds, or a VTG in this same second, wins.
-    if (rmctid <= naa && naa <= int64_t{rmctid} + 4) return;
-    int n = splittfelt(tekst);
-    if (n < 6 || skann::tom(felt[0]) || skann::tom(felt[4])) return;
-    double kurs = skann::tall(felt[0]);
-    double fart = skann::tall(felt[4]);
+    if (t.rmctid <= naa && naa <= int64_t{t.rmctid} + 4) return;
+    if (skann::tom(t.felt[Kurs]) || skann::tom(t.felt[Fart])) return;
+    double kurs = skann::tall(t.felt[Kurs]);
+    double fart = skann::tall(t.felt[Fart]);
     if (!std::isfinite(kurs) || !std::isfinite(fart)) return;
     // What receivers send while they have no course.
     if (fart <= 0 && kurs == 0) return;
-    kurslinje(kurs, fart);
-    sistefart = fart;
-    rmctid = klem(naa - 4);
+    kurslinje(t, kurs, fart);
+    t.sistefart = fart;
+    t.rmctid = klem(naa - 4);
 }
 
-void dekod_zda(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 4) return;
-    double tid = skann::tall(felt[0]);
-    if (tid == 0 || skann::tall(felt[3]) == 0) return;
-    if (std::strlen(felt[1]) != 2 || std::strlen(felt[2]) != 2 || std::strlen(felt[3]) != 4) return;
-    const char dato[7] = {felt[1][0], felt[1][1], felt[2][0], felt[2][1], felt[3][2], felt[3][3], '\0'};
-    rmcdata(-1, -1, tid, skann::tall(dato));
+void dekod_zda(Tolk& t, const char*) {
+    using namespace zda;
+    char* const* f = t.felt;
+    double tid = skann::tall(f[Tid]);
+    if (tid == 0 || skann::tall(f[Aar]) == 0) return;
+    if (std::strlen(f[Dag]) != 2 || std::strlen(f[Maaned]) != 2 || std::strlen(f[Aar]) != 4) return;
+    const char dato[7] = {f[Dag][0], f[Dag][1], f[Maaned][0], f[Maaned][1], f[Aar][2], f[Aar][3], '\0'};
+    rmcdata(t, -1, -1, tid, skann::tall(dato));
 }
 
-void dekod_mte(const char* tekst) {
-    if (splittfelt(tekst) < 2) return;
+void dekod_mte(Tolk& t, const char* tekst) {
     // dd/mm/yy,hh:mm:ss.hh; the hundredths may be missing.
     static const char skille[] = "//,::.";
     int32_t v[7] = {};
@@ -120,10 +125,11 @@ void dekod_mte(const char* tekst) {
         ++lest;
     }
     if (lest < 6) return;
-    char zda[128];
-    std::snprintf(zda, sizeof zda, "%02d%02d%02d.%02d,%02d,%02d,20%02d,0,0", v[3], v[4], v[5], v[6],
-                  v[0], v[1], v[2]);
-    dekod_zda(zda);
+    // Decoded as the body of a ZDA.
+    char kropp[128];
+    std::snprintf(kropp, sizeof kropp, "%02d%02d%02d.%02d,%02d,%02d,20%02d,0,0", v[3], v[4], v[5],
+                  v[6], v[0], v[1], v[2]);
+    if (splittfelt(t, kropp) >= zda::kMin) dekod_zda(t, kropp);
 }
 
 } // namespace decoder

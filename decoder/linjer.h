@@ -13,14 +13,19 @@
 
 namespace decoder {
 
+class Tolk;
+
+inline constexpr int kLinjelengde = 1024; // line buffer: 1023 characters and a terminator
+
 // Reads one line from the stream into buf (room for kLinjelengde bytes);
-// a longer line is clipped with a message. Returns its length, or -1 at the
-// end of the stream with nothing read. Trailing blanks before LF go.
-int talinje(char* buf, FILE* fp, bool& cr);
+// a longer line is clipped with a message on the decoder's error stream.
+// Returns its length, or -1 at the end of the stream with nothing read.
+// Trailing blanks before LF go. Only this decoder may read the stream.
+int talinje(Tolk& t, char* buf, FILE* fp, bool& cr);
 
 // The same for text in memory: takes the next line of [p, slutt) and moves
 // p past it. Returns -1 when nothing is left.
-int dellinje(char* buf, const char*& p, const char* slutt, bool& cr);
+int dellinje(Tolk& t, char* buf, const char*& p, const char* slutt, bool& cr);
 
 // True when [p, slutt) holds a whole line after what belongs to the line end
 // before it, so that reading that line cannot wait.

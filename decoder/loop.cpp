@@ -2,9 +2,9 @@
 #include "decoder/linjer.h"
 #include "decoder/replay.h"
 #include "decoder/runtime.h"
-#include "decoder/state.h"
-#include "decoder/stopp.h"
+#include "decoder/sjekksum.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
 
@@ -15,14 +15,10 @@
 
 namespace decoder {
 
-int32_t replayoffset = 0;
-
 namespace {
-const bool registrert = registrer_nullstiller([] { replayoffset = 0; });
-
-void replaytid(const char* linje) {
-    replayoffset = replaytid_for(linje, replayoffset);
-    nasekund = klem(int64_t{nasekund} + replayoffset);
+void replaytid(Tolk& t, const char* linje) {
+    t.replayoffset = replaytid_for(linje, t.replayoffset);
+    t.nasekund = klem(int64_t{t.nasekund} + t.replayoffset);
 }
 
 // Finds the sentence: the last "$", else the last "!", followed by two
@@ -59,19 +55,18 @@ bool vanlig_fil(FILE* inn) {
 }
 } // namespace
 
-void loggtilfil(const char* linje) {
-    if (!loggefp) return;
-    std::fprintf(loggefp, "%s\n", linje);
-    std::fflush(loggefp);
+void loggtilfil(Tolk& t, const char* linje) {
+    if (!t.loggefp) return;
+    std::fprintf(t.loggefp, "%s\n", linje);
+    std::fflush(t.loggefp);
 }
 
-Linjeutfall linjesteg(char* linje, int32_t naa, int replay) {
-    (void)registrert;
-    nasekund = naa;
-    loggtilfil(linje);
-    if (isBroadcast) send_udp(linje);
-    if (isUDPLog) send_udp_log(linje);
-    if (replay) replaytid(linje);
+Linjeutfall linjesteg(Tolk& t, char* linje, int32_t naa, int replay) {
+    t.nasekund = naa;
+    loggtilfil(t, linje);
+    if (t.isBroadcast) send_udp(t, linje);
+    if (t.isUDPLog) send_udp_log(t, linje);
+    if (replay) replaytid(t, linje);
 
     size_t n = 0;
     for (; linje[n]; ++n) linje[n] = static_cast<char>(linje[n] & 0x7F);
@@ -91,89 +86,88 @@ Linjeutfall linjesteg(char* linje, int32_t naa, int replay) {
     }
 
     using U = Linjeutfall;
-    if (glemt(linje)) return {U::Glemt};
-    if (int slag = dekod_ikke_nmea(linje)) return {U::Instrument, slag};
+    if (glemt(t, linje)) return {U::Glemt};
+    if (int slag = dekod_ikke_nmea(t, linje)) return {U::Instrument, slag};
 
     char* setning = finn_setning(linje);
     if (!setning) return {U::IngenSetning};
-    if (glemt(setning)) return {U::Glemt};
+    if (glemt(t, setning)) return {U::Glemt};
 
-    if (har_sum && !utensjekksum) {
-        unsigned char sum = 0;
-        for (const char* p = setning + 1; *p; ++p) sum ^= static_cast<unsigned char>(*p);
+    if (har_sum && !t.utensjekksum) {
+        const unsigned char sum = nmea_sum(setning + 1);
         if (sum != gitt) {
-            skrivfeil("tolkar: Sjekksumfeil i '%s': %02X != %02X\n", setning, gitt, sum);
+            skrivfeil(t, "tolkar: Sjekksumfeil i '%s': %02X != %02X\n", setning, gitt, sum);
             return {U::Sjekksumfeil};
         }
     }
-    const Nokkel* rad = dekod_setning(setning);
+    const Nokkel* rad = dekod_setning(t, setning);
     return rad ? U{U::Dekodet, 0, rad} : U{U::Forkastet};
 }
 
-void klokkepass(int32_t naa) {
-    if (int64_t{naa} - forrsekund > 20 || naa < forrsekund) {
-        ant = 0;
-        rmctid = klem(int64_t{naa} + 5);
+void klokkepass(Tolk& t, int32_t naa) {
+    if (int64_t{naa} - t.forrsekund > 20 || naa < t.forrsekund) {
+        t.ant = 0;
+        t.rmctid = klem(int64_t{naa} + 5);
     }
-    forrsekund = naa;
+    t.forrsekund = naa;
 }
 
-int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
-    forrsekund = 0;
-    rmctid = 0;
-    les_skipsdata();
-    replayoffset = 0;
+int tolkar(Tolk& t, FILE* inn, FILE* flushes, int replay, int port) {
+    t.forrsekund = 0;
+    t.rmctid = 0;
+    les_skipsdata(t);
+    t.replayoffset = 0;
     // Every log line is out before the loop waits for input, and only then:
     // a flush per line is a write per line, over half of a replay's time.
     // Reading a regular file never waits: it only ends.
     const bool fil = !port && vanlig_fil(inn);
-    auto tom_ut = [port, flushes] {
-        std::fflush(ut);
+    auto tom_ut = [&t, port, flushes] {
+        std::fflush(t.ut);
         if (!port && flushes) std::fflush(flushes);
     };
-    const bool tempo = replay && replaytempo;
+    const bool tempo = replay && t.replaytempo;
     Tempo takt;
     // A paced replay stamps every line with the clock of its start, as a
     // replay read at full speed does: the replay time carries the recording's
     // time, and the wall clock moving on as well would count it twice (and
     // halve every speed).
-    const int32_t startklokke = klokke();
-    auto stempel = [tempo, startklokke] { return tempo ? startklokke : klokke(); };
+    const int32_t startklokke = t.klokke();
+    auto stempel = [&t, tempo, startklokke] { return tempo ? startklokke : t.klokke(); };
     bool cr = false; // the last line read ended in CR
     char buf[kLinjelengde];
     for (;;) {
-        if (stopp_bedt()) {
+        if (t.stopp.stopp_bedt()) {
             tom_ut();
             return 0;
         }
-        bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn, cr);
+        bool kan_vente = port ? !udp_klar(t) : !fil && !linje_i_buffer(inn, cr);
         if (kan_vente) {
             tom_ut();
-            if (!port && !vent_paa_lesbar(fileno(inn))) continue;
+            if (!port && !t.stopp.vent_paa_lesbar(fileno(inn))) continue;
         }
-        klokkepass(stempel());
+        klokkepass(t, stempel());
         if (port) {
             // Every line of the datagram, in order.
-            const char* p = get_udp(port, kan_vente);
+            const char* p = get_udp(t, port, kan_vente);
             if (!p) continue;
             const char* slutt = p + std::strlen(p);
             bool dcr = false;
-            while (dellinje(buf, p, slutt, dcr) >= 0) linjesteg(buf, stempel(), replay);
+            while (dellinje(t, buf, p, slutt, dcr) >= 0) linjesteg(t, buf, stempel(), replay);
             continue;
         }
-        if (talinje(buf, inn, cr) < 0) {
+        if (talinje(t, buf, inn, cr) < 0) {
             const int feilkode = !std::ferror(inn) ? 0 : errno ? errno : EIO;
             tom_ut();
             return feilkode;
         }
         if (tempo) {
-            const int32_t tid = replaytid_for(buf, replayoffset);
-            for (int64_t t; (t = takt.ventetid(tid)) > 0 && !stopp_bedt();) {
+            const int32_t tid = replaytid_for(buf, t.replayoffset);
+            for (int64_t v; (v = takt.ventetid(tid, t.tempoklokke())) > 0 && !t.stopp.stopp_bedt();) {
                 tom_ut();
-                sov(t);
+                t.sov(v);
             }
         }
-        linjesteg(buf, stempel(), replay);
+        linjesteg(t, buf, stempel(), replay);
     }
 }
 

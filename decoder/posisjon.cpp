@@ -2,11 +2,13 @@
 // text), sonar targets, ITI trawl positions, Trackpoint, and the ROV's own
 // telemetry line. A fix of the ROV's transponder sets the four overlay values.
 #include "decoder/decoders.h"
+#include "decoder/felter.h"
 #include "decoder/geodesi.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
+#include "decoder/utskrift.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -29,8 +31,6 @@ constexpr size_t kKodelengde = 100;
 constexpr size_t kBeskrivelse = 111;
 // Room for the word of an HPR 300 line (15 characters kept); it is never printed.
 constexpr size_t kOrdlengde = 16;
-
-long sek() { return static_cast<long>(nasekund); }
 
 // A PSIMSSB text read as "%lf,%[^,],A,,C,%c,%c,%lf,%lf,%lf"; returns how many
 // items were read.
@@ -66,18 +66,19 @@ __attribute__((format(printf, 3, 4))) void legg_til(char* buf, size_t n, const c
 
 } // namespace
 
-void dekod_imssb(const char* tekst) {
-    skriv("%ld sistepos : %lf,%lf,%ld\n", sek(), sistepos.bredde, sistepos.lengde,
-          static_cast<long>(sistepos.tid));
+void dekod_imssb(Tolk& t, const char* tekst) {
+    const long sek = t.nasekund;
+    logg(t, sek, " sistepos : ", fast(t.sistepos.bredde, 6), ',', fast(t.sistepos.lengde, 6), ',',
+         static_cast<long>(t.sistepos.tid), '\n');
     Ssb s;
     if (les_ssb(tekst, s) < 7) {
         // Status V and other layouts: the transponder is known but has no fix.
         // Only the time and the code matter, whatever letter follows.
-        Ssb t;
-        if (les_ssb(tekst, t) >= 2)
-            skriv("%ld HPR %s,-1,-1,-1\n", sek(), t.kode);
+        Ssb u;
+        if (les_ssb(tekst, u) >= 2)
+            logg(t, sek, " HPR ", u.kode, ",-1,-1,-1\n");
         else
-            skriv("Feil med HPR\n");
+            skriv(t, "Feil med HPR\n");
         return;
     }
 
@@ -90,31 +91,33 @@ void dekod_imssb(const char* tekst) {
         ost = s.x / kMeterPerNm;
     } else if (s.orientering == 'H') {
         // Head-up: X forward, Y to starboard, turned by the vessel heading.
-        if (s.tid == 0 || sistehprheading == kIngenHeading) gyldig = false;
+        if (s.tid == 0 || t.sistehprheading == kIngenHeading) gyldig = false;
         nord = s.x / kMeterPerNm;
         ost = s.y / kMeterPerNm;
-        hterm = sistehprheading;
+        hterm = t.sistehprheading;
     } else {
         gyldig = false;
     }
     if (!gyldig) {
-        skriv("%ld HPR %s,-1,-1,-1\n", sek(), s.kode);
+        logg(t, sek, " HPR ", s.kode, ",-1,-1,-1\n");
         return;
     }
 
     double peiling = std::fmod(givinkel(ost, nord) + hterm + 360.0, 360.0);
     double avstand = std::sqrt(nord * nord + ost * ost);
-    skriv("%ld HPR %s,%.4f,%.1f,%.1f\n", sek(), s.kode, avstand, peiling, s.dybde);
+    logg(t, sek, " HPR ", s.kode, ',', fast(avstand, 4), ',', fast(peiling, 1), ',',
+         fast(s.dybde, 1), '\n');
 
-    if (sistepos.tid == 0 || int64_t{nasekund} - sistepos.tid > kMaksFiksalder) return;
-    skriv("%ld HPR POS : %lf,%lf\n", sek(), sistepos.bredde + nord, sistepos.lengde + ost);
+    if (t.sistepos.tid == 0 || int64_t{t.nasekund} - t.sistepos.tid > kMaksFiksalder) return;
+    logg(t, sek, " HPR POS : ", fast(t.sistepos.bredde + nord, 6), ',',
+         fast(t.sistepos.lengde + ost, 6), '\n');
     // The orientation first: a reader that sees the new offset sees how to turn it.
     constexpr auto r = std::memory_order_relaxed;
-    gHeadUp.store(s.orientering == 'H', r);
-    gLon.store(ost, r);
-    gLat.store(nord, r);
-    gLatBoat.store(sistepos.bredde, r);
-    gLonBoat.store(sistepos.lengde, r);
+    t.gHeadUp.store(s.orientering == 'H', r);
+    t.gLon.store(ost, r);
+    t.gLat.store(nord, r);
+    t.gLatBoat.store(t.sistepos.bredde, r);
+    t.gLonBoat.store(t.sistepos.lengde, r);
 }
 
 bool les_hpr300(const char* linje, Hpr300& h) {
@@ -130,63 +133,69 @@ bool les_hpr300(const char* linje, Hpr300& h) {
     return lest;
 }
 
-void dekod_HPR300P(const char* linje) {
+void dekod_HPR300P(Tolk& t, const char* linje) {
     Hpr300 h;
     if (!les_hpr300(linje, h)) return;
     // The echo has no line end of its own; what follows goes on the same line.
-    skriv("HPR300 : %s", linje);
-    if (h.nr != PingerOfROVNumber) return;
+    skriv(t, "HPR300 : %s", linje);
+    if (h.nr != t.PingerOfROVNumber) return;
     char ssb[256];
     std::snprintf(ssb, sizeof ssb, "1,%d,A,,C,H,M,%f,%f,%f,,N,,", h.nr,
                   static_cast<double>(h.f[1]), static_cast<double>(h.f[2]),
                   static_cast<double>(h.f[3]));
-    dekod_imssb(ssb);
+    dekod_imssb(t, ssb);
 }
 
-void dekod_immds(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 19) return;
+void dekod_immds(Tolk& t, const char*) {
+    using namespace psimmds;
+    using skann::tom;
+    char* const* f = t.felt;
     double avstand = 0, vinkel = 0, dybde = 0;
     char beskrivelse[kBeskrivelse] = "";
-    if (strlik(felt[3], "V")) {
-        avstand = !skann::tom(felt[8]) && strlik(felt[9], "M") ? skann::tall(felt[8]) / kMeterPerNm
-                                                               : -1;
-        vinkel = !skann::tom(felt[10]) && strlik(felt[11], "P") ? -skann::tall(felt[10]) : 0;
-        dybde = !skann::tom(felt[12]) && strlik(felt[13], "M") ? skann::tall(felt[12]) : 0;
+    if (strlik(f[Status], "V")) {
+        avstand = !tom(f[Avstand]) && strlik(f[AvstandEnhet], "M")
+                      ? skann::tall(f[Avstand]) / kMeterPerNm
+                      : -1;
+        vinkel = !tom(f[Vinkel]) && strlik(f[VinkelSide], "P") ? -skann::tall(f[Vinkel]) : 0;
+        dybde = !tom(f[Dybde]) && strlik(f[DybdeEnhet], "M") ? skann::tall(f[Dybde]) : 0;
         legg_til(beskrivelse, sizeof beskrivelse, "Depth %g m", dybde);
-        if (n >= 20 && !skann::tom(felt[18]))
-            legg_til(beskrivelse, sizeof beskrivelse, "; area %s m2", felt[18]);
-        if (n >= 22 && !skann::tom(felt[20]))
-            legg_til(beskrivelse, sizeof beskrivelse, "; volume %g tons", skann::tall(felt[20]));
+        // Area and volume count with the unit field after them.
+        if (t.antfelt > ArealEnhet && !tom(f[Areal]))
+            legg_til(beskrivelse, sizeof beskrivelse, "; area %s m2", f[Areal]);
+        if (t.antfelt > VolumEnhet && !tom(f[Volum]))
+            legg_til(beskrivelse, sizeof beskrivelse, "; volume %g tons", skann::tall(f[Volum]));
     }
-    skriv("%ld HPR Sonar %s;%s,%g,%g,%g\n", sek(), felt[2], beskrivelse, avstand, vinkel, dybde);
+    skriv(t, "%ld HPR Sonar %s;%s,%g,%g,%g\n", static_cast<long>(t.nasekund), f[Maal], beskrivelse,
+          avstand, vinkel, dybde);
 }
 
-void dekod_iitpt(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 6 || skann::tom(felt[0]) || skann::tom(felt[2])) return;
-    double avstand = skann::tall(felt[0]) / kMeterPerNm;
-    if (skann::tom(felt[4]))
-        skriv("%ld HPR ITI,%g,%s,0\n", sek(), avstand, felt[2]);
-    else
-        skriv("%ld HPR ITI,%g,%s,%s\n", sek(), avstand, felt[2], felt[4]);
+void dekod_iitpt(Tolk& t, const char* tekst) {
+    // Not a sentence of the key table: split here.
+    int n = splittfelt(t, tekst);
+    char* const* f = t.felt;
+    if (n < 6 || skann::tom(f[0]) || skann::tom(f[2])) return;
+    double avstand = skann::tall(f[0]) / kMeterPerNm;
+    skriv(t, "%ld HPR ITI,%g,%s,%s\n", static_cast<long>(t.nasekund), avstand, f[2],
+          skann::tom(f[4]) ? "0" : f[4]);
 }
 
-void dekod_trackpoint_pore(const char* tekst) {
+void dekod_trackpoint_pore(Tolk& t, const char*) {
+    using namespace pore;
     using skann::tom;
-    int n = splittfelt(tekst);
-    if (n < 12 || tom(felt[0]) || tom(felt[5]) || tom(felt[6]) || tom(felt[7])) return;
-    double kvalitet = skann::tall(felt[10]);
+    char* const* f = t.felt;
+    if (tom(f[Navn]) || tom(f[Nord]) || tom(f[Ost]) || tom(f[Dybde])) return;
+    double kvalitet = skann::tall(f[Kvalitet]);
     if (!(kvalitet == 0 || kvalitet > 20)) return;
-    double nord = skann::tall(felt[5]) / kMeterPerNm;
-    double ost = skann::tall(felt[6]) / kMeterPerNm;
-    double dybde = skann::tall(felt[7]);
+    double nord = skann::tall(f[Nord]) / kMeterPerNm;
+    double ost = skann::tall(f[Ost]) / kMeterPerNm;
+    double dybde = skann::tall(f[Dybde]);
     double peiling = givinkel(ost, nord);
     double avstand = std::sqrt(nord * nord + ost * ost);
-    skriv("%ld HPR %s,%.4f,%.1f,%.1f\n", sek(), felt[0], -avstand, peiling, dybde);
+    skriv(t, "%ld HPR %s,%.4f,%.1f,%.1f\n", static_cast<long>(t.nasekund), f[Navn], -avstand,
+          peiling, dybde);
 }
 
-void dekod_ROV(const char* linje) {
+void dekod_ROV(Tolk& t, const char* linje) {
     // "D%fC%fA%fO"; the sensor writes "--.-" for an altitude it has not got.
     float dybde = 0, heading = 0, hoyde = 0;
     skann::Leser l(linje);
@@ -195,18 +204,18 @@ void dekod_ROV(const char* linje) {
     if (lest == 1 && l.bokstav('C') && l.tall(heading)) ++lest;
     if (lest == 2 && l.bokstav('A') && l.tall(hoyde)) ++lest;
     if (lest == 3) {
-        skriv("%ld ROV depth %.2f heading %.0f elevation %.2f\n", sek(), static_cast<double>(dybde),
-              static_cast<double>(heading), static_cast<double>(hoyde));
-        gAlti = hoyde;
+        skriv(t, "%ld ROV depth %.2f heading %.0f elevation %.2f\n", static_cast<long>(t.nasekund),
+              static_cast<double>(dybde), static_cast<double>(heading), static_cast<double>(hoyde));
+        t.gAlti = hoyde;
     } else if (lest == 2) {
-        skriv("%ld ROV depth %.2f heading %.0f elevation 0.0\n", sek(), static_cast<double>(dybde),
-              static_cast<double>(heading));
-        gAlti = 0.0;
+        skriv(t, "%ld ROV depth %.2f heading %.0f elevation 0.0\n", static_cast<long>(t.nasekund),
+              static_cast<double>(dybde), static_cast<double>(heading));
+        t.gAlti = 0.0;
     } else {
         return;
     }
-    gDepth = dybde;
-    gHeadingROV = til_int32(heading);
+    t.gDepth = dybde;
+    t.gHeadingROV = til_int32(heading);
 }
 
 } // namespace decoder

@@ -1,26 +1,10 @@
 #include "decoder/replay.h"
 
-#include "decoder/state.h"
-#include "decoder/stopp.h"
-
-#include <ctime>
+#include "decoder/runtime.h"
 
 namespace decoder {
 
-bool replaytempo = false;
-
-int64_t monotonmikroklokke() {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
-}
-
-Mikroklokke tempoklokke = monotonmikroklokke;
-Sovn sov = vent_med_stopp;
-
 namespace {
-const bool registrert = registrer_nullstiller([] { replaytempo = false; });
-
 bool siffer(char c) { return c >= '0' && c <= '9'; }
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -56,7 +40,6 @@ bool les_klokkeslett(const char* linje, int64_t& sekunder) {
 } // namespace
 
 int32_t replaytid_for(const char* linje, int32_t forrige) {
-    (void)registrert;
     int64_t sek = 0;
     if (les_klokkeslett(linje, sek)) return klem(sek);
     if (siffer(linje[0])) {
@@ -67,8 +50,7 @@ int32_t replaytid_for(const char* linje, int32_t forrige) {
     return klem(int64_t{forrige} + 1);
 }
 
-int64_t Tempo::ventetid(int32_t tid) {
-    const int64_t naa = tempoklokke();
+int64_t Tempo::ventetid(int32_t tid, int64_t naa) {
     if (!startet_ || tid < forrige_) {
         startet_ = true;
         start_ = naa;

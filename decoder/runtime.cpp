@@ -1,97 +1,74 @@
 #include "decoder/runtime.h"
 
-#include "decoder/state.h"
+#include "decoder/tolk.h"
 
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/time.h>
-#include <ctime>
 
 namespace decoder {
 
-FILE* ut = stdout;
-FILE* feil = stderr;
-
-int32_t systemklokke() { return static_cast<int32_t>(std::time(nullptr)); }
-
-int64_t systemmikroklokke() {
-    timeval tv{};
-    gettimeofday(&tv, nullptr);
-    return static_cast<int64_t>(tv.tv_sec) * 1000000 + tv.tv_usec;
-}
-
-Sekundklokke klokke = systemklokke;
-Mikroklokke mikroklokke = systemmikroklokke;
-
 namespace {
-char feilmelding[512] = "";
-
-void avslutt_prosess(int status) {
-    std::fflush(stdout);
-    std::exit(status);
-}
-
-[[noreturn]] void vfatal(int status, const char* fmt, va_list ap) {
+[[noreturn]] void vfatal(Tolk& t, int status, const char* fmt, va_list ap) {
     char tekst[2048];
     std::vsnprintf(tekst, sizeof tekst, fmt, ap);
     size_t n = std::strlen(tekst);
-    std::fputs(tekst, feil);
-    if (n == 0 || tekst[n - 1] != '\n') std::fputc('\n', feil);
-    std::snprintf(feilmelding, sizeof feilmelding, "%.*s",
+    std::fputs(tekst, t.feil);
+    if (n == 0 || tekst[n - 1] != '\n') std::fputc('\n', t.feil);
+    std::snprintf(t.feilmelding, sizeof t.feilmelding, "%.*s",
                   static_cast<int>(n > 0 && tekst[n - 1] == '\n' ? n - 1 : n), tekst);
-    std::fflush(feil);
-    std::fflush(ut);
-    avslutt(status);
+    std::fflush(t.feil);
+    std::fflush(t.ut);
+    t.avslutt(status);
     std::abort();
 }
 } // namespace
 
-Avslutter avslutt = avslutt_prosess;
-
-void glem_feilmelding() { feilmelding[0] = '\0'; }
-namespace {
-const bool registrert = registrer_nullstiller(glem_feilmelding);
-}
-const char* siste_feilmelding() {
-    (void)registrert;
-    return feilmelding;
-}
-
-void avslutt_status(int status) {
-    std::fflush(ut);
-    std::fflush(feil);
-    avslutt(status);
+void avslutt_status(Tolk& t, int status) {
+    std::fflush(t.ut);
+    std::fflush(t.feil);
+    t.avslutt(status);
     std::abort();
 }
 
-void fatal_status(int status, const char* fmt, ...) {
+void fatal_status(Tolk& t, int status, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    vfatal(status, fmt, ap);
+    vfatal(t, status, fmt, ap);
 }
 
-void fatal(const char* fmt, ...) {
+void fatal(Tolk& t, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    vfatal(kFeilstatus, fmt, ap);
+    vfatal(t, kFeilstatus, fmt, ap);
 }
 
-void skriv(const char* fmt, ...) {
+void skriv(Tolk& t, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(ut, fmt, ap);
+    std::vfprintf(t.ut, fmt, ap);
     va_end(ap);
 }
 
-void skrivfeil(const char* fmt, ...) {
+void skrivfeil(Tolk& t, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(feil, fmt, ap);
+    std::vfprintf(t.feil, fmt, ap);
     va_end(ap);
+}
+
+CLokale::CLokale()
+    : c_(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
+      forrige_(c_ ? ::uselocale(c_) : static_cast<locale_t>(nullptr)) {}
+
+CLokale::~CLokale() {
+    if (!c_) return;
+    ::uselocale(forrige_);
+    ::freelocale(c_);
 }
 
 int32_t til_int32(double v) {

@@ -1,52 +1,49 @@
-// The decoder's seams to the outside: where its text goes, where the time
-// comes from and how a fatal error ends the process. Tests and the fuzzer
-// swap these; the program keeps the defaults.
+// How a decoder writes and ends: its text goes to the instance's streams,
+// and a fatal error ends the run through the instance's avslutt. Also the
+// number conversions every family uses on untrusted text.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <locale.h>
 
 namespace decoder {
 
-// Log lines and start messages go to `ut`, error notices to `feil`.
-extern FILE* ut;
-extern FILE* feil;
-
-// Wall clock, whole seconds since 1970 (32-bit like every decoder time).
-using Sekundklokke = int32_t (*)();
-// Wall clock with microseconds since 1970.
-using Mikroklokke = int64_t (*)();
-extern Sekundklokke klokke;
-extern Mikroklokke mikroklokke;
-int32_t systemklokke();
-int64_t systemmikroklokke();
-
-// Ends the process with the status. Tests replace it with one that throws;
-// it must not return (fatal() aborts if it does).
-using Avslutter = void (*)(int status);
-extern Avslutter avslutt;
+class Tolk;
 
 // Status of every fatal decoder error that has no status of its own.
 inline constexpr int kFeilstatus = 1;
 
-// Writes the formatted message as one line on `feil` (no second line end if
-// it has one) and ends the process with the status.
-[[noreturn]] void fatal_status(int status, const char* fmt, ...)
-    __attribute__((format(printf, 2, 3)));
-[[noreturn]] void fatal(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-// Ends the process with the status after flushing, for errors whose message
+// Writes the formatted message as one line on the error stream (no second
+// line end if it has one), keeps it as the decoder's last fatal error and
+// ends the run with the status.
+[[noreturn]] void fatal_status(Tolk& t, int status, const char* fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+[[noreturn]] void fatal(Tolk& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+// Ends the run with the status after flushing, for errors whose message
 // has already been printed where it belongs.
-[[noreturn]] void avslutt_status(int status);
+[[noreturn]] void avslutt_status(Tolk& t, int status);
 
-// The text of the last fatal error (without its line end), for a host that
-// runs the decoder in-process and shows why it stopped; empty when there has
-// been none since glem_feilmelding().
-const char* siste_feilmelding();
-void glem_feilmelding();
+// Formatted text on the log stream (decoder log lines and messages) or the
+// error stream.
+void skriv(Tolk& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void skrivfeil(Tolk& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
-// Formatted text on `ut` (decoder log lines and messages) or `feil`.
-void skriv(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The decoder reads and writes its numbers in the C locale ("12.5"), whatever
+// the host has set: Qt sets the user's, where the decimal sign may be a
+// comma, and "5954.123" would then read as 5954. While one of these lives,
+// its thread uses the C locale. inputData holds one; a host that calls
+// linjesteg itself holds its own.
+class CLokale {
+public:
+    CLokale();
+    ~CLokale();
+    CLokale(const CLokale&) = delete;
+    CLokale& operator=(const CLokale&) = delete;
+
+private:
+    locale_t c_;
+    locale_t forrige_;
+};
 
 // Turns an untrusted double into an int32 without undefined behaviour:
 // truncates toward zero, NaN gives 0, out-of-range values saturate.

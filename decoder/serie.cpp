@@ -1,4 +1,5 @@
 #include "decoder/runtime.h"
+#include "decoder/tolk.h"
 #include "decoder/tolkar.h"
 
 #include <cstdlib>
@@ -22,29 +23,29 @@ constexpr Fart kFarter[] = {
 
 // Applied directly rather than through a shell running stty: the device path
 // and the speed come from the command line and never reach a shell.
-bool sett_opp_linje(int fd, const char* baud) {
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0) return false;
+bool sett_opp_linje(Tolk& t, int fd, const char* baud) {
+    termios m{};
+    if (::tcgetattr(fd, &m) != 0) return false;
     char* slutt = nullptr;
     long b = std::strtol(baud, &slutt, 10);
     bool kjent = false;
     if (slutt && *slutt == '\0') {
         for (const Fart& f : kFarter) {
             if (f.baud != b) continue;
-            ::cfsetispeed(&t, f.kode);
-            ::cfsetospeed(&t, f.kode);
+            ::cfsetispeed(&m, f.kode);
+            ::cfsetospeed(&m, f.kode);
             kjent = true;
         }
     }
-    if (!kjent) skrivfeil("tolkar: Ukjent baud %s\n", baud);
-    t.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXOFF | IGNPAR);
-    t.c_oflag |= ONLCR;
-    t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSIZE | CRTSCTS);
-    t.c_cflag |= CS8;
-    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    return ::tcsetattr(fd, TCSANOW, &t) == 0;
+    if (!kjent) skrivfeil(t, "tolkar: Ukjent baud %s\n", baud);
+    m.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXOFF | IGNPAR);
+    m.c_oflag |= ONLCR;
+    m.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSIZE | CRTSCTS);
+    m.c_cflag |= CS8;
+    m.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
+    m.c_cc[VMIN] = 1;
+    m.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd, TCSANOW, &m) == 0;
 }
 
 } // namespace decoder

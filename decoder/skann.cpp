@@ -1,5 +1,6 @@
 #include "decoder/skann.h"
 
+#include <charconv>
 #include <cstdlib>
 
 namespace decoder::skann {
@@ -7,6 +8,28 @@ namespace decoder::skann {
 namespace {
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool siffer(char c) { return c >= '0' && c <= '9'; }
+
+// strtod, with std::from_chars first for the plain decimals that nearly
+// every field holds ("5954.1234", "-12.5"): strtod was a tenth of a replay's
+// time. Both round correctly and stop at the same character; anything else
+// (blanks, "+", hex, inf, nan, out of range) goes to strtod as before.
+double strtod_rask(const char* s, const char** slutt) {
+    const char* p = *s == '-' ? s + 1 : s;
+    if (siffer(p[0]) && !(p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))) {
+        const char* e = p;
+        while (siffer(*e) || *e == '.' || *e == 'e' || *e == 'E' || *e == '+' || *e == '-') ++e;
+        double v;
+        auto [ende, feil] = std::from_chars(s, e, v);
+        if (feil == std::errc()) {
+            *slutt = ende;
+            return v;
+        }
+    }
+    char* ende = nullptr;
+    double v = std::strtod(s, &ende);
+    *slutt = ende;
+    return v;
+}
 
 // Copies the run [fra, til) into buf, cut to what fits.
 void kopier(const char* fra, const char* til, char* buf, size_t n) {
@@ -28,16 +51,16 @@ double tall(const char* s) {
 
 bool tall_forst(const char* s, double& v) {
     if (!s) return false;
-    char* slutt = nullptr;
-    double x = std::strtod(s, &slutt);
+    const char* slutt = nullptr;
+    double x = strtod_rask(s, &slutt);
     if (slutt == s) return false;
     v = x; // out of range gives +-HUGE_VAL or a denormal, never undefined
     return true;
 }
 
 bool Leser::tall(double& v) {
-    char* slutt = nullptr;
-    double x = std::strtod(p_, &slutt);
+    const char* slutt = nullptr;
+    double x = strtod_rask(p_, &slutt);
     if (slutt == p_) return false;
     v = x;
     p_ = slutt;

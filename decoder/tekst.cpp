@@ -1,14 +1,15 @@
 #include "decoder/tekst.h"
 
 #include "decoder/runtime.h"
-#include "decoder/state.h"
+#include "decoder/tid.h"
+#include "decoder/tolk.h"
 
-#include <cstdarg>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,43 +35,29 @@ char* trim(char* tekst) {
     return tekst;
 }
 
-int splittfelt(const char* tekst) {
+int splittfelt(Tolk& t, const char* tekst) {
+    std::fill(std::begin(t.felt), std::end(t.felt), nullptr);
+    t.antfelt = -1;
     if (!tekst) return -1;
     size_t n = std::strlen(tekst);
     if (n > static_cast<size_t>(kNmeabufLengde)) return -1;
-    std::memcpy(nmeabuf, tekst, n + 1);
-    std::fill(std::begin(felt), std::end(felt), nullptr);
-    felt[0] = nmeabuf;
+    std::memcpy(t.nmeabuf, tekst, n + 1);
+    t.felt[0] = t.nmeabuf;
     int antall = 1;
-    for (char* p = nmeabuf; *p; ++p) {
-        if (*p != ',') continue;
+    for (char* p = t.nmeabuf; (p = std::strchr(p, ',')); ++p) {
         if (antall == kMaksFelt) return -1;
         *p = '\0';
-        felt[antall++] = p + 1;
+        t.felt[antall++] = p + 1;
     }
-    return antall;
+    return t.antfelt = antall;
 }
 
-const char* ts(const char* fmt, ...) {
-    static char buf[kLinjelengde];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
-
-const char* strTimeStamp() {
-    static char buf[20];
-    time_t naa = klokke();
-    tm lokal{};
-    localtime_r(&naa, &lokal);
-    char dato[13]; // twelve digits
-    if (std::strftime(dato, sizeof dato, "%y%m%d%H%M%S", &lokal) == 0) dato[0] = '\0';
-    long mikro = static_cast<long>(mikroklokke() % 1000000);
+const char* strTimeStamp(Tolk& t) {
+    const char* dato = lokal_dato(t, t.klokke());
+    long mikro = static_cast<long>(t.mikroklokke() % 1000000);
     if (mikro < 0) mikro += 1000000;
-    std::snprintf(buf, sizeof buf, "%s:%ld", dato, mikro);
-    return buf;
+    std::snprintf(t.tidsstempel, sizeof t.tidsstempel, "%s:%ld", dato, mikro);
+    return t.tidsstempel;
 }
 
 int hexsiffer(char c) {
@@ -79,7 +66,7 @@ int hexsiffer(char c) {
     return static_cast<unsigned char>(c) - 87;
 }
 
-FILE* vfopen(const char* prog, const char* sti, const char* modus) {
+FILE* vfopen(Tolk& t, const char* prog, const char* sti, const char* modus) {
     bool skriv = modus[0] == 'w' || modus[0] == 'a' || modus[0] == 'A';
     if (FILE* fp = std::fopen(sti, modus)) return fp;
     if (skriv) {
@@ -91,17 +78,17 @@ FILE* vfopen(const char* prog, const char* sti, const char* modus) {
         }
         if (FILE* fp = std::fopen(sti, modus)) return fp;
     }
-    fatal("%s: Kan ikke %s %s!\n", prog, skriv ? "skrive p}" : "lese fra", sti);
+    fatal(t, "%s: Kan ikke %s %s!\n", prog, skriv ? "skrive p}" : "lese fra", sti);
 }
 
-FILE* apne_bryterfil(const char* navn) {
+FILE* apne_bryterfil(Tolk& t, const char* navn) {
     // Opened without waiting, so that a pipe is seen for what it is.
     int fd = ::open(navn, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        skrivfeil("tolkar: '%s' er ikke en vanlig fil, leses ikke\n", navn);
+        skrivfeil(t, "tolkar: '%s' er ikke en vanlig fil, leses ikke\n", navn);
         return nullptr;
     }
     FILE* fp = ::fdopen(fd, "r");
@@ -109,16 +96,16 @@ FILE* apne_bryterfil(const char* navn) {
     return fp;
 }
 
-void* vmalloc(size_t n) {
+void* vmalloc(Tolk& t, size_t n) {
     void* p = std::malloc(n ? n : 1);
-    if (!p) fatal("vmalloc: Ikke nok RAM");
+    if (!p) fatal(t, "vmalloc: Ikke nok RAM");
     return p;
 }
 
-char* vstrdup(const char* tekst) {
+char* vstrdup(Tolk& t, const char* tekst) {
     size_t n = std::strlen(tekst) + 1;
     char* p = static_cast<char*>(std::malloc(n));
-    if (!p) fatal("vstrdup: malloc(%d): Ikke nok RAM", static_cast<int>(n));
+    if (!p) fatal(t, "vstrdup: malloc(%d): Ikke nok RAM", static_cast<int>(n));
     std::memcpy(p, tekst, n);
     return p;
 }

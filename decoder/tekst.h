@@ -1,6 +1,6 @@
-// Text, time and memory helpers the decoder is written with. Text results
-// point into the caller's text or into a static buffer that the next call of
-// the same helper overwrites; all of them run on the decoder thread only.
+// Text, file and memory helpers the decoder is written with. Text results
+// point into the caller's text or into the decoder's own buffers, which the
+// next call of the same helper on the same decoder overwrites.
 #pragma once
 
 #include <cstddef>
@@ -8,22 +8,27 @@
 
 namespace decoder {
 
-inline constexpr int kLinjelengde = 1024; // line buffer: 1023 characters and a terminator
+class Tolk;
 
 int start(const char* tekst, const char* prefiks);
 int strlik(const char* a, const char* b);
 char* trim(char* tekst);
-int splittfelt(const char* tekst);
-const char* ts(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-const char* strTimeStamp();
+// Splits a copy of the text at its commas into t.felt and returns the
+// number of fields (also kept in t.antfelt); -1 for a null text, one longer
+// than 200 characters or one of more than 30 fields.
+int splittfelt(Tolk& t, const char* tekst);
+// "YYMMDDhhmmss:micro" of the wall clock in local time, in the decoder's buffer.
+const char* strTimeStamp(Tolk& t);
 int hexsiffer(char c);
-FILE* vfopen(const char* prog, const char* sti, const char* modus);
+// Opens the file, creating the folders of a path to write to; a file that
+// cannot be opened is a fatal error.
+FILE* vfopen(Tolk& t, const char* prog, const char* sti, const char* modus);
 // Opens a start-up switch file for reading when it is a regular file (a link
 // to one counts). Null, silently, when it is not there or cannot be opened;
 // null with a message when it is something else, which could hang the start
 // (a pipe with no writer) or never end (a device).
-FILE* apne_bryterfil(const char* navn);
-void* vmalloc(size_t n);
-char* vstrdup(const char* tekst);
+FILE* apne_bryterfil(Tolk& t, const char* navn);
+void* vmalloc(Tolk& t, size_t n);
+char* vstrdup(Tolk& t, const char* tekst);
 
 } // namespace decoder

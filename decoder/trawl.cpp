@@ -2,10 +2,10 @@
 // Geonet (PTSAL). Each sentence becomes one named log line; nothing is kept.
 #include "decoder/decoders.h"
 
+#include "decoder/felter.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
-#include "decoder/tekst.h"
+#include "decoder/tolk.h"
 
 #include <cmath>
 #include <cstdint>
@@ -14,20 +14,21 @@ namespace decoder {
 
 namespace {
 
-long tid() { return static_cast<long>(nasekund); }
+long tid(const Tolk& t) { return static_cast<long>(t.nasekund); }
 
 // Scanmar sentences that pass the text of their first field on.
-void forste_felt(const char* tekst, const char* navn) {
-    if (splittfelt(tekst) < 1 || skann::tom(felt[0])) return;
-    skriv("%ld %s %s\n", tid(), navn, felt[0]);
+void forste_felt(Tolk& t, const char* navn) {
+    const char* verdi = t.felt[scanmar::Verdi];
+    if (skann::tom(verdi)) return;
+    skriv(t, "%ld %s %s\n", tid(t), navn, verdi);
 }
 
 // The numbers of the given fields; false when one of them is "nan" or beyond
 // the double range, which no sensor sends and the log should not show.
 template <int N>
-bool tall(const int (&nr)[N], double (&v)[N]) {
+bool tall(const Tolk& t, const int (&nr)[N], double (&v)[N]) {
     for (int i = 0; i < N; ++i) {
-        v[i] = skann::tall(felt[nr[i]]);
+        v[i] = skann::tall(t.felt[nr[i]]);
         if (!std::isfinite(v[i])) return false;
     }
     return true;
@@ -35,72 +36,77 @@ bool tall(const int (&nr)[N], double (&v)[N]) {
 
 } // namespace
 
-void dekod_smdbs(const char* tekst) {
-    if (splittfelt(tekst) < 3 || skann::tom(felt[2])) return;
-    skriv("%ld DepthOfTrawl %s\n", tid(), felt[2]);
+void dekod_smdbs(Tolk& t, const char*) {
+    if (skann::tom(t.felt[smdbs::Dybde])) return;
+    skriv(t, "%ld DepthOfTrawl %s\n", tid(t), t.felt[smdbs::Dybde]);
 }
 
-void dekod_smtds(const char* tekst) { forste_felt(tekst, "TrawlDoorSpread"); }
+void dekod_smtds(Tolk& t, const char*) { forste_felt(t, "TrawlDoorSpread"); }
 
-void dekod_smhfb(const char* tekst) {
-    if (splittfelt(tekst) < 3 || skann::tom(felt[0])) return;
-    skriv("%ld DistanceHeadropeToFootrope %s HeadropeToBottom %s\n", tid(), felt[0], felt[2]);
+void dekod_smhfb(Tolk& t, const char*) {
+    using namespace smhfb;
+    if (skann::tom(t.felt[Aapning])) return;
+    skriv(t, "%ld DistanceHeadropeToFootrope %s HeadropeToBottom %s\n", tid(t), t.felt[Aapning],
+          t.felt[OverBunn]);
 }
 
-void dekod_smtfi(const char* tekst) { forste_felt(tekst, "TrawlFilling"); }
-void dekod_smcl1(const char* tekst) { forste_felt(tekst, "TrawlWaterSpeed"); }
-void dekod_smmtw(const char* tekst) { forste_felt(tekst, "WaterTempAtTrawl"); }
+void dekod_smtfi(Tolk& t, const char*) { forste_felt(t, "TrawlFilling"); }
+void dekod_smcl1(Tolk& t, const char*) { forste_felt(t, "TrawlWaterSpeed"); }
+void dekod_smmtw(Tolk& t, const char*) { forste_felt(t, "WaterTempAtTrawl"); }
 
-void dekod_ma(const char* tekst) {
-    if (splittfelt(tekst) < 13 || skann::tom(felt[0])) return;
-    skriv("%ld Marelec %s %s %s %s\n", tid(), felt[1], felt[5], felt[9], felt[12]);
+void dekod_ma(Tolk& t, const char*) {
+    using namespace ma;
+    char* const* f = t.felt;
+    if (skann::tom(f[Forste])) return;
+    skriv(t, "%ld Marelec %s %s %s %s\n", tid(t), f[Verdi1], f[Verdi2], f[Verdi3], f[Verdi4]);
 }
 
-// The ITI sensors carry their values in the even-numbered fields.
-
-void dekod_itispread(int nr, const char* tekst) {
+void dekod_itispread(Tolk& t, int nr, const char*) {
     double v[4];
-    if (splittfelt(tekst) < 9 || !tall({0, 2, 4, 6}, v)) return;
-    skriv("%ld ITI sensor S%d,%g,%g,%g,%g,\n", tid(), nr, v[0], v[1], v[2], v[3]);
+    if (!tall(t, {0, 2, 4, 6}, v)) return;
+    skriv(t, "%ld ITI sensor S%d,%g,%g,%g,%g,\n", tid(t), nr, v[0], v[1], v[2], v[3]);
 }
 
-void dekod_itidybde(const char* tekst) {
+void dekod_itidybde(Tolk& t, const char*) {
     double v[4];
-    if (splittfelt(tekst) < 9 || !tall({0, 2, 4, 6}, v)) return;
-    skriv("%ld ITI sensor DE,%g,%g,%g,%g,%s\n", tid(), v[0], v[1], v[2], v[3], felt[8]);
+    if (!tall(t, {0, 2, 4, 6}, v)) return;
+    skriv(t, "%ld ITI sensor DE,%g,%g,%g,%g,%s\n", tid(t), v[0], v[1], v[2], v[3],
+          t.felt[iti::Tillegg]);
 }
 
-void dekod_ititemp(const char* tekst) {
+void dekod_ititemp(Tolk& t, const char*) {
     double v[4];
-    if (splittfelt(tekst) < 9 || !tall({0, 2, 4, 6}, v)) return;
-    skriv("%ld ITI sensor TM,%g,%g,%g,%g,%s\n", tid(), v[0], v[1], v[2], v[3], felt[8]);
+    if (!tall(t, {0, 2, 4, 6}, v)) return;
+    skriv(t, "%ld ITI sensor TM,%g,%g,%g,%g,%s\n", tid(t), v[0], v[1], v[2], v[3],
+          t.felt[iti::Tillegg]);
 }
 
-void dekod_itimiddelvekt(const char* tekst) {
+void dekod_itimiddelvekt(Tolk& t, const char*) {
     double v[4];
-    if (splittfelt(tekst) < 9 || !tall({0, 2, 4, 6}, v)) return;
-    skriv("%ld ITI sensor MW,%g,%g,%g,%g\n", tid(), v[0], v[1], v[2], v[3]);
+    if (!tall(t, {0, 2, 4, 6}, v)) return;
+    skriv(t, "%ld ITI sensor MW,%g,%g,%g,%g\n", tid(t), v[0], v[1], v[2], v[3]);
 }
 
-void dekod_iticatch(const char* tekst) {
+void dekod_iticatch(Tolk& t, const char*) {
+    using namespace iti;
     double v[3];
-    if (splittfelt(tekst) < 10 || !tall({0, 2, 4}, v)) return;
+    if (!tall(t, {0, 2, 4}, v)) return;
     // Catch counts are whole numbers: "12.7" is 12, and huge values saturate.
-    skriv("%ld ITI sensor CA,%g,%g,%g,%d,%d,%d,\n", tid(), v[0], v[1], v[2],
-          static_cast<int>(les_heltall(felt[6])), static_cast<int>(les_heltall(felt[7])),
-          static_cast<int>(les_heltall(felt[8])));
+    skriv(t, "%ld ITI sensor CA,%g,%g,%g,%d,%d,%d,\n", tid(t), v[0], v[1], v[2],
+          static_cast<int>(les_heltall(t.felt[Antall1])), static_cast<int>(les_heltall(t.felt[Antall2])),
+          static_cast<int>(les_heltall(t.felt[Antall3])));
 }
 
-void dekod_itihoyde(int nr, const char* tekst) {
+void dekod_itihoyde(Tolk& t, int nr, const char*) {
     double v[5];
-    if (splittfelt(tekst) < 10 || !tall({0, 2, 4, 6, 8}, v)) return;
-    skriv("%ld ITI sensor H%d,%g,%g,%g,%g,%g\n", tid(), nr, v[0], v[1], v[2], v[3], v[4]);
+    if (!tall(t, {0, 2, 4, 6, 8}, v)) return;
+    skriv(t, "%ld ITI sensor H%d,%g,%g,%g,%g,%g\n", tid(t), nr, v[0], v[1], v[2], v[3], v[4]);
 }
 
-void dekod_geonet_ptsal(const char* tekst) {
+void dekod_geonet_ptsal(Tolk& t, const char*) {
     double v[6];
-    if (splittfelt(tekst) < 6 || !tall({0, 1, 2, 3, 4, 5}, v)) return;
-    skriv("%ld Geonet L,%g,%g,%g,%g,%g,%g\n", tid(), v[0], v[1], v[2], v[3], v[4], v[5]);
+    if (!tall(t, {0, 1, 2, 3, 4, 5}, v)) return;
+    skriv(t, "%ld Geonet L,%g,%g,%g,%g,%g,%g\n", tid(t), v[0], v[1], v[2], v[3], v[4], v[5]);
 }
 
 } // namespace decoder

@@ -1,10 +1,11 @@
 // Weather sensors: air temperature, pressure, wind and transducer readings.
 #include "decoder/decoders.h"
 
+#include "decoder/felter.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
-#include "decoder/state.h"
 #include "decoder/tekst.h"
+#include "decoder/tolk.h"
 
 #include <cfloat>
 #include <cmath>
@@ -14,7 +15,7 @@ namespace decoder {
 
 namespace {
 
-long tid() { return static_cast<long>(nasekund); }
+long tid(const Tolk& t) { return static_cast<long>(t.nasekund); }
 
 // Bar to whole millibar the way the barometer line has always been
 // written: through single precision, then truncated. Finite values beyond
@@ -28,37 +29,39 @@ int32_t millibar(double bar) {
 
 } // namespace
 
-void dekod_mta(const char* tekst) {
-    if (splittfelt(tekst) < 1 || skann::tom(felt[0])) return;
-    skriv("%ld AirTemperature %s\n", tid(), felt[0]);
+void dekod_mta(Tolk& t, const char*) {
+    if (skann::tom(t.felt[mta::Verdi])) return;
+    skriv(t, "%ld AirTemperature %s\n", tid(t), t.felt[mta::Verdi]);
 }
 
-void dekod_mmb(const char* tekst) {
-    if (splittfelt(tekst) < 1 || skann::tom(felt[0])) return;
-    skriv("%ld Pressure %s\n", tid(), felt[0]);
+void dekod_mmb(Tolk& t, const char*) {
+    if (skann::tom(t.felt[mta::Verdi])) return;
+    skriv(t, "%ld Pressure %s\n", tid(t), t.felt[mta::Verdi]);
 }
 
 // Only true wind in knots is logged.
-void dekod_mwv(const char* tekst) {
-    if (splittfelt(tekst) < 4 || skann::tom(felt[0]) || !strlik(felt[1], "T") ||
-        !strlik(felt[3], "N"))
-        return;
-    skriv("%ld WindDirection %s Speed %s\n", tid(), felt[0], felt[2]);
+void dekod_mwv(Tolk& t, const char*) {
+    using namespace mwv;
+    char* const* f = t.felt;
+    if (skann::tom(f[Retning]) || !strlik(f[Referanse], "T") || !strlik(f[Enhet], "N")) return;
+    skriv(t, "%ld WindDirection %s Speed %s\n", tid(t), f[Retning], f[Fart]);
 }
 
 // Only the first quadruple (type, value, unit, name) is looked at.
-void dekod_xdr(const char* tekst) {
-    int n = splittfelt(tekst);
-    if (n < 1 || skann::tom(felt[0])) return;
-    skriv("felt[3]=%s\n", n >= 4 ? felt[3] : "");
-    if (n < 3) return;
-    if (strlik(felt[0], "C") && strlik(felt[2], "C")) {
-        skriv("%ld AirTemperature %s\n", tid(), felt[1]);
-    } else if (strlik(felt[0], "P") && strlik(felt[2], "B")) {
+void dekod_xdr(Tolk& t, const char*) {
+    using namespace xdr;
+    char* const* f = t.felt;
+    const int n = t.antfelt;
+    if (skann::tom(f[Type])) return;
+    skriv(t, "felt[3]=%s\n", n > Navn ? f[Navn] : "");
+    if (n <= Enhet) return;
+    if (strlik(f[Type], "C") && strlik(f[Enhet], "C")) {
+        skriv(t, "%ld AirTemperature %s\n", tid(t), f[Verdi]);
+    } else if (strlik(f[Type], "P") && strlik(f[Enhet], "B")) {
         // "nan" or "1e999" is no pressure; only its name line is written.
-        double bar = skann::tall(felt[1]);
+        double bar = skann::tall(f[Verdi]);
         if (!std::isfinite(bar)) return;
-        skriv("%ld Pressure %d\n", tid(), static_cast<int>(millibar(bar)));
+        skriv(t, "%ld Pressure %d\n", tid(t), static_cast<int>(millibar(bar)));
     }
 }
 

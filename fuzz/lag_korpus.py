@@ -16,17 +16,12 @@ import sys
 
 ROT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 KORPUS = os.path.join(ROT, "fuzz", "korpus")
+sys.path.insert(0, os.path.join(ROT, "tools"))
+from sjekksum import med_sum  # noqa: E402
 
 # Switch bytes: bit 0 no checksum, 1 replay, 2 special target, 3 jumping
 # fixes, 6 forget list.
 AV, UTEN_SUM, REPLAY, SPESIAL, FORGLEM = "0", "1", "2", "4", "@"
-
-
-def med_sum(s):
-    x = 0
-    for c in s[1:]:
-        x ^= ord(c)
-    return "%s*%02X" % (s, x)
 
 
 def gga(t, bredde, lengde):

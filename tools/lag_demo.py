@@ -8,12 +8,7 @@ fixes, one block a second, each line prefixed with its time of day.
 import math
 import sys
 
-
-def med_sum(setning):
-    s = 0
-    for c in setning[1:]:
-        s ^= ord(c)
-    return "%s*%02X" % (setning, s)
+from sjekksum import med_sum
 
 
 def nmea_bredde(minutter):

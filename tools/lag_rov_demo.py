@@ -18,19 +18,14 @@ import math
 import os
 import sys
 
+from sjekksum import med_sum
+
 SECONDS = 300
 START = 10 * 3600 + 15 * 60           # 10:15:00 UTC
 DATE = (15, 6, 2026)                  # day, month, year
 RADIUS_M = 40.0
 TRANSPONDER = "B33"
 METRES_PER_MINUTE = 1852.0            # a minute of latitude
-
-
-def with_checksum(sentence):
-    total = 0
-    for c in sentence[1:]:
-        total ^= ord(c)
-    return "%s*%02X" % (sentence, total)
 
 
 def latitude(minutes):
@@ -85,7 +80,7 @@ def lines():
             % (utc, TRANSPONDER, east, north, depth),
         ]
         for s in sentences:
-            yield "%s %s\n" % (stamp, with_checksum(s))
+            yield "%s %s\n" % (stamp, med_sum(s))
         # The drift over one second, in minutes of arc.
         metres = knots * 1852.0 / 3600.0
         lat += metres * math.cos(math.radians(course)) / METRES_PER_MINUTE

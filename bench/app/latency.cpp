@@ -7,6 +7,8 @@
 #include "app/CompositionRenderer.h"
 #include "tools/loopback.h"
 
+#include "decoder/sjekksum.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -23,13 +25,7 @@ using namespace tarnvik;
 
 namespace {
 
-std::string withChecksum(const std::string& body) {
-    unsigned c = 0;
-    for (char ch : body) c ^= static_cast<unsigned char>(ch);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", c);
-    return "$" + body + tail;
-}
+std::string withChecksum(const std::string& body) { return decoder::med_sum("$" + body) + "\r\n"; }
 
 std::string report(double north) {
     char body[128];

@@ -2,9 +2,7 @@
 // replay, and a run that stops with its controller.
 #include "app/AppController.h"
 #include "app/DecoderThread.h"
-#include "decoder/replay.h"
-#include "decoder/state.h"
-#include "decoder/stopp.h"
+#include "app/NavigationFeed.h"
 #include "tests/app/wait_for.h"
 #include "tools/loopback.h"
 
@@ -56,7 +54,7 @@ struct FakePace {
     static inline std::vector<std::pair<int64_t, float>> waits;
     static int64_t clock() { return now; }
     static void sleep(int64_t micro) {
-        waits.emplace_back(micro, decoder::gHeadingBoat.load());
+        waits.emplace_back(micro, readNavigation().headingBoat);
         now += micro;
     }
 };
@@ -94,19 +92,17 @@ TEST_F(DecoderThreadTest, ARecordingPlaysAtItsOwnPaceAndItsEndKeepsTheWindow) {
     f.close();
     FakePace::now = 5000000;
     FakePace::waits.clear();
-    decoder::tempoklokke = FakePace::clock;
-    decoder::sov = FakePace::sleep;
+    DecoderThread::setReplayPace(FakePace::clock, FakePace::sleep);
 
     AppController c(withDecoder({"-f" + path}));
     c.applicationDidFinishLaunching();
     EXPECT_EQ(runUntilNews(c), kNewsHandled);
-    decoder::tempoklokke = decoder::monotonmikroklokke;
-    decoder::sov = decoder::vent_med_stopp;
+    DecoderThread::setReplayPace({}, {});
 
     // Each line waits for its replay time, counted from the first.
     const std::vector<std::pair<int64_t, float>> waits = {{2000000, 10.0f}, {3000000, 20.0f}};
     EXPECT_EQ(FakePace::waits, waits);
-    EXPECT_EQ(decoder::gHeadingBoat.load(), 30.0f);
+    EXPECT_EQ(readNavigation().headingBoat, 30.0f);
     EXPECT_EQ(c.notices().posted(), QStringList{QString("The recording \"%1\" has ended").arg(path)});
     EXPECT_FALSE(c.notices().openAlert());
     EXPECT_TRUE(c.mainWindow()->isVisible());
@@ -120,7 +116,7 @@ TEST_F(DecoderThreadTest, ARunStopsWithItsControllerSoThatAnotherCanStart) {
         loopback::Sender out(port);
         ASSERT_TRUE(test::waitFor([&] {
             out.send("$HEHDT,77.0,T\r\n");
-            return test::waitFor([] { return decoder::gHeadingBoat.load() == 77.0f; }, 100);
+            return test::waitFor([] { return readNavigation().headingBoat == 77.0f; }, 100);
         }, 10000));
     }
     QObject receiver;

@@ -1,8 +1,6 @@
 // A short dive replayed through the whole loop: the vessel steams slowly
 // north with the ROV ahead of it, the GPS hops once, one report is north-up,
 // one has no fix, and the last two come 99 and 100 s after the last GPS fix.
-#include "decoder/tolkar.h"
-
 #include "fangst.h"
 
 #include <sstream>
@@ -31,7 +29,7 @@ TEST(Dykk, ReplayGirOverlayverdier) {
     testhjelp::Arbeidsmappe m;
     FILE* fp = std::fopen(TEST_DATA_DIR "/dykk.nmea", "r");
     ASSERT_NE(fp, nullptr);
-    tolkar(fp, nullptr, 1, 0);
+    tolkar(f.t, fp, nullptr, 1, 0);
     std::fclose(fp);
     std::string ut = f.ut();
     EXPECT_EQ(f.feil(), "");
@@ -76,10 +74,10 @@ TEST(Dykk, ReplayGirOverlayverdier) {
 
     // The values of the report 99 s after the last fix; the one at 100 s came too late.
     constexpr auto r = std::memory_order_relaxed;
-    EXPECT_DOUBLE_EQ(gLatBoat.load(r), 3594.0036);
-    EXPECT_DOUBLE_EQ(gLonBoat.load(r), 643.0);
-    EXPECT_DOUBLE_EQ(gLat.load(r), 5.0 / 1852);
-    EXPECT_DOUBLE_EQ(gLon.load(r), 10.0 / 1852);
-    EXPECT_TRUE(gHeadUp.load(r));
-    EXPECT_FLOAT_EQ(gHeadingBoat.load(r), 16.0f);
+    EXPECT_DOUBLE_EQ(f.t.gLatBoat.load(r), 3594.0036);
+    EXPECT_DOUBLE_EQ(f.t.gLonBoat.load(r), 643.0);
+    EXPECT_DOUBLE_EQ(f.t.gLat.load(r), 5.0 / 1852);
+    EXPECT_DOUBLE_EQ(f.t.gLon.load(r), 10.0 / 1852);
+    EXPECT_TRUE(f.t.gHeadUp.load(r));
+    EXPECT_FLOAT_EQ(f.t.gHeadingBoat.load(r), 16.0f);
 }

@@ -1,9 +1,10 @@
-// Test seam for the decoder: captures what it prints, freezes its clock and
-// turns a fatal error into an exception, starting each test from a clean state.
+// Test seam for the decoder: a fresh decoder whose output is captured, whose
+// clock is frozen and whose fatal errors come back as exceptions.
 #pragma once
 
-#include "decoder/runtime.h"
-#include "decoder/state.h"
+#include "decoder/dispatch.h"
+#include "decoder/sjekksum.h"
+#include "decoder/tolk.h"
 #include "decoder/tolkar.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <unistd.h>
 
@@ -20,30 +22,18 @@ struct Avsluttet {
     int status;
 };
 
-inline int32_t& falsk_tid() {
-    static int32_t t = 1000000;
-    return t;
-}
-
 class Fangst {
 public:
     Fangst() {
-        decoder::reset_state();
         ut_ = open_memstream(&ut_buf_, &ut_len_);
         feil_ = open_memstream(&feil_buf_, &feil_len_);
-        decoder::ut = ut_;
-        decoder::feil = feil_;
-        falsk_tid() = 1000000;
-        decoder::klokke = [] { return falsk_tid(); };
-        decoder::mikroklokke = [] { return int64_t{falsk_tid()} * 1000000 + 52000; };
-        decoder::avslutt = [](int status) { throw Avsluttet{status}; };
+        t.ut = ut_;
+        t.feil = feil_;
+        t.klokke = [this] { return tid_; };
+        t.mikroklokke = [this] { return int64_t{tid_} * 1000000 + 52000; };
+        t.avslutt = [](int status) { throw Avsluttet{status}; };
     }
     ~Fangst() {
-        decoder::reset_state();
-        decoder::ut = stdout;
-        decoder::feil = stderr;
-        decoder::klokke = decoder::systemklokke;
-        decoder::mikroklokke = decoder::systemmikroklokke;
         std::fclose(ut_);
         std::fclose(feil_);
         std::free(ut_buf_);
@@ -52,20 +42,26 @@ public:
     Fangst(const Fangst&) = delete;
     Fangst& operator=(const Fangst&) = delete;
 
+    decoder::Tolk t;
+
     // What was printed since the last call.
     std::string ut() { return ta(ut_, ut_buf_, ut_len_, ut_lest_); }
     std::string feil() { return ta(feil_, feil_buf_, feil_len_, feil_lest_); }
 
-    void sett_tid(int32_t t) { falsk_tid() = t; }
+    int32_t tid() const { return tid_; }
+    void sett_tid(int32_t tid) { tid_ = tid; }
 
     // Runs one line through the whole per-line step at the frozen time.
-    void linje(const std::string& l, int replay = 0) {
-        std::string kopi = l.substr(0, 1023);
+    decoder::Linjeutfall linje(const std::string& l, int replay = 0) {
         char buf[1024];
+        std::string kopi = l.substr(0, 1023);
         kopi.copy(buf, kopi.size());
         buf[kopi.size()] = '\0';
-        decoder::linjesteg(buf, falsk_tid(), replay);
+        return decoder::linjesteg(t, buf, tid_, replay);
     }
+    // Dispatches a sentence as it stands (no checksum, no cleaning) at the
+    // decoder time t.nasekund.
+    const decoder::Nokkel* setning(const std::string& s) { return decoder::dekod_setning(t, s.c_str()); }
 
 private:
     static std::string ta(FILE* f, char*& buf, size_t& len, size_t& lest) {
@@ -74,6 +70,7 @@ private:
         lest = len;
         return s;
     }
+    int32_t tid_ = 1000000;
     FILE* ut_ = nullptr;
     FILE* feil_ = nullptr;
     char* ut_buf_ = nullptr;
@@ -110,13 +107,30 @@ private:
     std::string gammel_;
 };
 
+// Sets the host's time zone for one test and puts the old one back.
+class Tidssone {
+public:
+    explicit Tidssone(const char* tz) {
+        if (const char* g = std::getenv("TZ")) gammel_ = g, hadde_ = true;
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~Tidssone() {
+        if (hadde_)
+            setenv("TZ", gammel_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    Tidssone(const Tidssone&) = delete;
+    Tidssone& operator=(const Tidssone&) = delete;
+
+private:
+    std::string gammel_;
+    bool hadde_ = false;
+};
+
 // Adds the NMEA checksum tail to a sentence that starts with "$" or "!".
-inline std::string med_sum(const std::string& setning) {
-    unsigned char s = 0;
-    for (size_t i = 1; i < setning.size(); ++i) s ^= static_cast<unsigned char>(setning[i]);
-    char hale[4];
-    std::snprintf(hale, sizeof hale, "*%02X", s);
-    return setning + hale;
-}
+inline std::string med_sum(const std::string& setning) { return decoder::med_sum(setning); }
 
 } // namespace testhjelp

@@ -1,8 +1,5 @@
-// The per-line step: cleaning, checksum, sentence finding and replay time.
-#include "decoder/dispatch.h"
-#include "decoder/replay.h"
-#include "decoder/stopp.h"
-
+// The sentence loop: the clock pass, reading to the end, paced replay and
+// the stop that cuts a wait for input short.
 #include "fangst.h"
 
 #include <string>
@@ -13,143 +10,24 @@
 
 using namespace decoder;
 using testhjelp::Fangst;
-using U = Linjeutfall;
-
-namespace {
-std::string nokkel(const Linjeutfall& u) { return u.rad ? u.rad->nokkel : ""; }
-
-Linjeutfall kjor(Fangst& f, const std::string& l, int replay = 0) {
-    std::string kopi = l.substr(0, 1023);
-    char buf[1024];
-    kopi.copy(buf, kopi.size());
-    buf[kopi.size()] = '\0';
-    return linjesteg(buf, testhjelp::falsk_tid(), replay);
-    (void)f;
-}
-} // namespace
-
-TEST(Linjesteg, Sjekksum) {
-    struct Tilfelle {
-        const char* linje;
-        U::Hva hva;
-        const char* feil;
-    };
-    const Tilfelle tabell[] = {
-        {"$GPHDT,123.4,T*31", U::Dekodet, ""},
-        {"$GPHDT,123.4,T*32", U::Sjekksumfeil,
-         "tolkar: Sjekksumfeil i '$GPHDT,123.4,T': 32 != 31\n"},
-        {"$GPHDT,123.4,T*3a", U::Sjekksumfeil,
-         "tolkar: Sjekksumfeil i '$GPHDT,123.4,T': 3A != 31\n"},
-        {"$GPHDT,123.4,T", U::Dekodet, ""},          // no tail: unverified
-        {"$GPHDT,123.4,T*31\r\r", U::Dekodet, ""},   // both carriage returns go
-        {"$GPHDT,123.4,T*32\r\n", U::Dekodet, ""},   // tail not at the end: no checksum
-        {"junk$GPHDT,1,T", U::Dekodet, ""},
-        {"$GPHDT,9,T\n$GPHDT,123.4,T*31", U::Dekodet, ""}, // last "$" wins
-        {"$gpHDT,1,T", U::IngenSetning, ""},
-        {"$G", U::IngenSetning, ""},
-        {"$", U::IngenSetning, ""},
-        {"", U::IngenSetning, ""},
-        {"*", U::IngenSetning, ""},
-        {"$GPXYZ,1,2", U::Forkastet, ""},
-    };
-    for (const auto& t : tabell) {
-        Fangst f;
-        Linjeutfall u = kjor(f, t.linje);
-        EXPECT_EQ(u.hva, t.hva) << t.linje;
-        EXPECT_EQ(f.feil(), t.feil) << t.linje;
-        if (t.hva == U::Dekodet) {
-            EXPECT_EQ(nokkel(u), "HDT,") << t.linje;
-        }
-    }
-}
-
-TEST(Linjesteg, UtenSjekksumGodtasFeilSum) {
-    Fangst f;
-    utensjekksum = 1;
-    EXPECT_EQ(kjor(f, "$GPHDT,123.4,T*32").hva, U::Dekodet);
-    EXPECT_EQ(f.feil(), "");
-}
-
-TEST(Linjesteg, AisGjennomUtropstegnUtenHale) {
-    Fangst f;
-    f.sett_tid(1234);
-    std::string l = testhjelp::med_sum("!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0");
-    EXPECT_EQ(kjor(f, l).hva, U::Dekodet);
-    EXPECT_EQ(f.ut(), "1234 AIS VDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0\n");
-}
-
-TEST(Linjesteg, ToppbitOgNullbyte) {
-    Fangst f;
-    f.sett_tid(5);
-    // 0xC1 becomes 'A'; a byte 0x80 becomes a terminator and ends the line.
-    std::string l = "!\xC1IVDM,x";
-    EXPECT_EQ(kjor(f, l).hva, U::Dekodet);
-    EXPECT_EQ(f.ut(), "5 AIS VDM,x\n");
-    EXPECT_EQ(kjor(f, std::string("!AIVDM,a\x80") + "rest").hva, U::Dekodet);
-    EXPECT_EQ(f.ut(), "5 AIS VDM,a\n");
-}
-
-TEST(Linjesteg, Replaytid) {
-    Fangst f;
-    f.sett_tid(100);
-    struct Steg {
-        const char* linje;
-        int32_t nasekund;
-    };
-    const Steg steg[] = {
-        {"12:00:05 $GPHDT,1,T", 100 + 43205},
-        {"$GPHDT,1,T", 100 + 43206},
-        {"$GPHDT,1,T", 100 + 43207},
-        {"77 $GPHDT,1,T", 177},
-        {" 1:2:3 x", 100 + 3723},
-        {"99999999999999:0:0", 2147483647}, // saturates, no overflow
-        {"1:2222222222222222222222222222:2", 2147483647},
-        {"-5", 100 + 0},                    // not a digit first: one more second... of INT32_MAX
-    };
-    for (size_t i = 0; i + 1 < std::size(steg); ++i) {
-        kjor(f, steg[i].linje, 1);
-        EXPECT_EQ(nasekund, steg[i].nasekund) << steg[i].linje;
-    }
-    kjor(f, "-5", 1);
-    EXPECT_EQ(nasekund, 2147483647);
-    // Outside replay mode nothing is added.
-    kjor(f, "12:00:05", 0);
-    EXPECT_EQ(nasekund, 100);
-}
-
-TEST(Linjesteg, LoggfilFaarRaLinje) {
-    Fangst f;
-    testhjelp::Arbeidsmappe m;
-    loggefp = std::fopen("raa.log", "w");
-    kjor(f, "$GPHDT,1,T*00\r");
-    kjor(f, "annet");
-    std::fclose(loggefp);
-    loggefp = nullptr;
-    FILE* fp = std::fopen("raa.log", "r");
-    char buf[100] = {};
-    size_t n = std::fread(buf, 1, sizeof buf - 1, fp);
-    std::fclose(fp);
-    EXPECT_EQ(std::string(buf, n), "$GPHDT,1,T*00\r\nannet\n");
-}
 
 TEST(Loop, KlokkehoppNullstillerVinduet) {
-    struct Tilfelle {
+    const struct {
         int32_t forrige, naa;
         bool nullstilt;
-    };
-    const Tilfelle tabell[] = {
-        {1000, 1020, false}, {1000, 1021, true},        {1000, 999, true},
-        {1000, 1000, false}, {0, 2147483647, true},     {2147483647, -2147483647 - 1, true},
+    } tabell[] = {
+        {1000, 1020, false}, {1000, 1021, true},    {1000, 999, true},
+        {1000, 1000, false}, {0, 2147483647, true}, {2147483647, -2147483647 - 1, true},
     };
     for (const auto& t : tabell) {
         Fangst f;
-        forrsekund = t.forrige;
-        ant = 7;
-        rmctid = 3;
-        klokkepass(t.naa);
-        EXPECT_EQ(ant, t.nullstilt ? 0 : 7) << t.forrige << " -> " << t.naa;
-        EXPECT_EQ(rmctid, t.nullstilt ? (t.naa == 2147483647 ? 2147483647 : t.naa + 5) : 3);
-        EXPECT_EQ(forrsekund, t.naa);
+        f.t.forrsekund = t.forrige;
+        f.t.ant = 7;
+        f.t.rmctid = 3;
+        klokkepass(f.t, t.naa);
+        EXPECT_EQ(f.t.ant, t.nullstilt ? 0 : 7) << t.forrige << " -> " << t.naa;
+        EXPECT_EQ(f.t.rmctid, t.nullstilt ? (t.naa == 2147483647 ? 2147483647 : t.naa + 5) : 3);
+        EXPECT_EQ(f.t.forrsekund, t.naa);
     }
 }
 
@@ -159,43 +37,42 @@ TEST(Loop, LeserTilSluttOgDekoderHverLinje) {
     f.sett_tid(42);
     std::string inn = "!AIVDM,1\r\n" + std::string(1500, 'y') + "\n!AIVDO,2";
     FILE* fp = fmemopen(inn.data(), inn.size(), "r");
-    tolkar(fp, nullptr, 0, 0);
+    EXPECT_EQ(tolkar(f.t, fp, nullptr, 0, 0), 0);
     std::fclose(fp);
     EXPECT_EQ(f.ut(), "42 AIS VDM,1\n42 AIS VDO,2\n");
     EXPECT_EQ(f.feil().substr(0, 19), "talinje(): Klippet ");
 }
 
 namespace {
-// Clocks that only the waits move on; each wait oversleeps by half a second
-// and notes how long it was and which sentences were decoded before it.
-int64_t naa = 0;
-Fangst* fangst = nullptr;
-std::string utskrift;
-std::vector<std::pair<int64_t, std::string>> ventet;
+// Plays the recording with clocks that only the waits move on; each wait
+// oversleeps by half a second and notes how long it was and which
+// sentences were decoded before it.
+struct Avspilling {
+    std::vector<std::pair<int64_t, std::string>> ventet;
+    std::string utskrift;
+};
 
-std::vector<std::pair<int64_t, std::string>> spill_av(std::string opptak, bool tempo) {
+Avspilling spill_av(std::string opptak, bool tempo) {
     Fangst f;
     testhjelp::Arbeidsmappe m;
-    fangst = &f;
-    utskrift.clear();
-    ventet.clear();
-    replaytempo = tempo;
-    tempoklokke = [] { return naa; };
-    sov = [](int64_t mikro) {
-        std::string nytt = fangst->ut(), hvilke;
-        for (size_t i = nytt.find("VDM,"); i != std::string::npos; i = nytt.find("VDM,", i + 1)) hvilke += nytt[i + 4];
-        utskrift += nytt;
-        ventet.emplace_back(mikro, hvilke);
+    Avspilling a;
+    int64_t naa = 0;
+    f.t.replaytempo = tempo;
+    f.t.tempoklokke = [&naa] { return naa; };
+    f.t.sov = [&](int64_t mikro) {
+        std::string nytt = f.ut(), hvilke;
+        for (size_t i = nytt.find("VDM,"); i != std::string::npos; i = nytt.find("VDM,", i + 1))
+            hvilke += nytt[i + 4];
+        a.utskrift += nytt;
+        a.ventet.emplace_back(mikro, hvilke);
         naa += mikro + 500000;
-        testhjelp::falsk_tid() += static_cast<int32_t>((mikro + 500000) / 1000000);
+        f.sett_tid(f.tid() + static_cast<int32_t>((mikro + 500000) / 1000000));
     };
     FILE* fp = fmemopen(opptak.data(), opptak.size(), "r");
-    tolkar(fp, nullptr, 1, 0);
+    tolkar(f.t, fp, nullptr, 1, 0);
     std::fclose(fp);
-    utskrift += f.ut();
-    tempoklokke = monotonmikroklokke;
-    sov = vent_med_stopp;
-    return ventet;
+    a.utskrift += f.ut();
+    return a;
 }
 } // namespace
 
@@ -211,12 +88,13 @@ TEST(Loop, TempoSlipperHverLinjeVedSinReplaytid) {
     // taken from the next one.
     const std::vector<std::pair<int64_t, std::string>> forventet = {
         {2000000, "a"}, {500000, "b"}, {2000000, "cde"}};
-    EXPECT_EQ(spill_av(opptak, true), forventet);
-    const std::string i_takt = utskrift;
+    const Avspilling i_takt = spill_av(opptak, true);
+    EXPECT_EQ(i_takt.ventet, forventet);
     // The program replays as fast as it reads, and the lines decode the same:
     // their times are the recording's, whatever the wall clock did meanwhile.
-    EXPECT_TRUE(spill_av(opptak, false).empty());
-    EXPECT_EQ(utskrift, i_takt);
+    const Avspilling fort = spill_av(opptak, false);
+    EXPECT_TRUE(fort.ventet.empty());
+    EXPECT_EQ(fort.utskrift, i_takt.utskrift);
 }
 
 TEST(Loop, StoppAvbryterVentenPaaInndata) {
@@ -226,13 +104,12 @@ TEST(Loop, StoppAvbryterVentenPaaInndata) {
     int ror[2];
     ASSERT_EQ(pipe(ror), 0);
     FILE* inn = fdopen(ror[0], "r");
-    std::thread t([&] { EXPECT_EQ(tolkar(inn, nullptr, 0, 0), 0); });
+    std::thread t([&] { EXPECT_EQ(tolkar(f.t, inn, nullptr, 0, 0), 0); });
     // Once the line is taken from the pipe, the loop waits for the next.
     ASSERT_EQ(write(ror[1], "!AIVDM,1\r\n", 10), 10);
     for (int n = 1; n > 0;) ioctl(ror[0], FIONREAD, &n);
-    be_om_stopp();
+    f.t.stopp.be_om_stopp();
     t.join();
-    nullstill_stopp();
     std::fclose(inn);
     close(ror[1]);
 }
