@@ -1,10 +1,10 @@
 #include "app/AppController.h"
 
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 #include "app/DecoderThread.h"
-#include "app/NavigationFeed.h"
+#include "render/NavigationFeed.h"
 #include "app/RenderView.h"
 #include "app/Toolbar.h"
 #include "export/FrameLiveDVExporter.h"
@@ -12,7 +12,7 @@
 #include "export/FrameReader.h"
 #include "params/RenderParametersView.h"
 #include "params/SettingsCheck.h"
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>

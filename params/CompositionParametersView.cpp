@@ -1,8 +1,8 @@
 #include "params/CompositionParametersView.h"
 
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 #include "params/Controls.h"
-#include "params/ParameterForms.h"
+#include "render/StorageForms.h"
 
 #include <QApplication>
 #include <QCheckBox>

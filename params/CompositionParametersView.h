@@ -3,7 +3,7 @@
 // once and the control then shows what the renderer accepted.
 #pragma once
 
-#include "params/Plist.h"
+#include "render/Plist.h"
 #include "params/SettingsCheck.h"
 
 #include <QList>

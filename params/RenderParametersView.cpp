@@ -1,6 +1,6 @@
 #include "params/RenderParametersView.h"
 
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 #include "params/CompositionParametersView.h"
 
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 #include "params/SettingsCheck.h"
 
-#include "params/ParameterForms.h"
+#include "render/StorageForms.h"
 #include "params/RenderParametersView.h"
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 
 #include <QColor>
 #include <QImage>

@@ -3,7 +3,7 @@
 // coerced by its renderer, and that must never pass in silence.
 #pragma once
 
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 
 #include <QList>
 #include <QString>

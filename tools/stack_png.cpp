@@ -2,9 +2,9 @@
 // picture as PNG: a quick look at the whole stack without the application.
 //
 //   tarnvik-stack OUT.png [WIDTHxHEIGHT] [SECONDS]
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 
 #include <QGuiApplication>
 #include <QImage>

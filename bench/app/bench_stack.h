@@ -1,9 +1,9 @@
 // The six layers on a scene, with a fixed position shown, for benchmarks.
 #pragma once
 
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 
 #include <memory>
 #include <vector>

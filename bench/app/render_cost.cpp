@@ -4,9 +4,9 @@
 //
 //   xvfb-run -a build/bench/app/render_cost [FRAMES]
 #include "bench/app/bench_stack.h"
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
 #include "app/AppController.h"
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
 #include "params/CompositionParametersView.h"
 #include "params/Controls.h"
-#include "params/ParameterForms.h"
-#include "params/Plist.h"
+#include "render/StorageForms.h"
+#include "render/Plist.h"
 #include "params/RenderParametersView.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
 #include "params/CompositionParametersView.h"
 #include "params/Controls.h"
-#include "params/ParameterForms.h"
+#include "render/StorageForms.h"
 #include "params/RenderParametersView.h"
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 // (dictionaries, strings, numbers, byte data), written whole and atomically.
 #pragma once
 
-#include "params/Plist.h"
+#include "render/Plist.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,8 +1,8 @@
 // What the user is told about composition files and the images they name:
 // each fault in its own words, naming the file, and each only once.
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/InputImageProvider.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/InputImageProvider.h"
 
 #include <QDir>
 #include <QFile>

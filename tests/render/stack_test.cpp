@@ -1,9 +1,9 @@
 // The six compositions together: each loads, and each layer draws where it
 // belongs (a pixel probe changes when the layer is hidden, and a probe far
 // away does not).
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "params/ParameterForms.h"
+#include "render/StorageForms.h"
 
 #include <QBuffer>
 #include <QImageReader>

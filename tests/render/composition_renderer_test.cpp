@@ -1,5 +1,5 @@
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
 
 #include <QColor>
 #include <QImage>

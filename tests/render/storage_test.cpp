@@ -1,6 +1,6 @@
-#include "params/ParameterForms.h"
-#include "params/Plist.h"
-#include "params/UserDefaults.h"
+#include "render/StorageForms.h"
+#include "render/Plist.h"
+#include "render/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

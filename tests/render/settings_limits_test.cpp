@@ -1,5 +1,5 @@
-#include "params/Plist.h"
-#include "params/UserDefaults.h"
+#include "render/Plist.h"
+#include "render/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

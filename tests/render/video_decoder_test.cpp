@@ -1,9 +1,9 @@
 // Video input: source kinds, file pacing, the test pattern, decoding a clip
 // written here with libavcodec, failing sources, and the QML item.
-#include "app/FramePacer.h"
-#include "app/TestPattern.h"
-#include "app/VideoDecoder.h"
-#include "app/VideoSourceItem.h"
+#include "render/FramePacer.h"
+#include "render/TestPattern.h"
+#include "render/VideoDecoder.h"
+#include "render/VideoSourceItem.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
