@@ -105,4 +105,10 @@ std::optional<QVariant> toStorage(const QVariant& live) {
     }
 }
 
+bool fitsStorage(const QVariant& stored, const plist::Limits& limits) {
+    if (stored.typeId() == QMetaType::QString) return stored.toString().size() <= limits.stringChars;
+    if (stored.typeId() == QMetaType::QByteArray) return stored.toByteArray().size() <= limits.dataBytes;
+    return true;
+}
+
 } // namespace tarnvik
