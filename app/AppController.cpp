@@ -123,7 +123,6 @@ void AppController::buildWindow() {
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->verticalScrollBar()->setAttribute(Qt::WA_MacSmallSize);
     layout->addWidget(scroll_);
 }
 
@@ -153,7 +152,7 @@ void AppController::applicationDidFinishLaunching() {
         scene_->setScriptLimit(options_.scriptLimit);
         scene_->setReporter([this](const QString& text) { notices_.post(text, NoticeLevel::Warning); });
     }
-    clearGLContext();
+    clearView();
     connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = true;
 
@@ -245,7 +244,7 @@ void AppController::finishHeadless() {
     QMetaObject::invokeMethod(qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
-void AppController::clearGLContext() { renderView_->showFrame(0); }
+void AppController::clearView() { renderView_->showFrame(0); }
 
 void AppController::updateRenderView() {
     const QSize size = renderView_->size();
@@ -255,7 +254,7 @@ void AppController::updateRenderView() {
         endExport();
         exportMenu_->setCurrentIndex(0);
     }
-    clearGLContext();
+    clearView();
     widthField_->setText(QString::number(size.width()));
     heightField_->setText(QString::number(size.height()));
     if (!resizing_) {

@@ -128,7 +128,7 @@ private:
     void fitPanel(const QRect& was);
     void updateRenderView();
     void doneResizing();
-    void clearGLContext();
+    void clearView();
     void updateResolution(QLineEdit* sender);
     void endExport();
     void finishMovie();
