@@ -44,6 +44,8 @@ TEST_F(CompositionFilesTest, EachFaultOfAFileHasItsOwnMessage) {
         {write("Tekst.qtz", "Dette er ingen komposisjon.\n"), "it is not a QML document"},
         {write("Tom.qtz", "  \n"), "it is empty"},
         {write("Feil.qtz", "import QtQuick\nQtObject { property var x: [ }\n"), "Feil.qtz:2"},
+        {QStringLiteral(TEST_DATA_DIR "/oedelagt.qtz"), "oedelagt.qtz:"},
+        {QStringLiteral(TEST_DATA_DIR "/uten_scene.qtz"), "the document has no scene component"},
     };
     for (const auto& c : cases) {
         reports.clear();

@@ -1,14 +1,8 @@
+// What the settings file keeps of a colour and of an image.
 #include "render/StorageForms.h"
-#include "render/Plist.h"
-#include "render/UserDefaults.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace tarnvik;
 
@@ -80,62 +74,6 @@ TEST(ImageStorage, LzwTiffThatReadsBack) {
     ASSERT_EQ(back.size(), img.size());
     EXPECT_EQ(back.pixelColor(3, 2).rgba(), img.pixelColor(3, 2).rgba());
     EXPECT_TRUE(imageFromStorage("this is no image").isNull());
-}
-
-TEST(StorageForm, ClassifiesByValue) {
-    EXPECT_EQ(toStorage(QVariant(2.5)), QVariant(2.5));
-    EXPECT_EQ(toStorage(QVariant(QString("x"))), QVariant(QString("x")));
-    EXPECT_EQ(toStorage(QVariant(QColor(255, 0, 0))), QVariant(QString("R=1 G=0 B=0 A=1")));
-    EXPECT_FALSE(toStorage(QVariant(QPoint(1, 2))));
-}
-
-TEST(Plist, RoundTripsEveryKind) {
-    QVariantMap inner{{"n", 0.1}, {"s", QString("æøå <&>")}, {"d", QByteArray("\0\1\2", 3)},
-                      {"i", qlonglong(-7)}, {"t", true}, {"big", 1e300}};
-    QVariantMap root{{"settings", inner}, {"list", QVariantList{1.5, QString("b")}}, {"empty", QVariantMap()}};
-    QString err;
-    auto back = plist::read(plist::write(root), &err);
-    ASSERT_TRUE(back) << err.toStdString();
-    EXPECT_EQ(back->toMap(), root);
-}
-
-TEST(Plist, DamagedInputIsRefused) {
-    const char* bad[] = {
-        "",
-        "garbage",
-        "<plist><dict><key>a</key></dict></plist>",
-        "<plist><dict><string>a</string></dict></plist>",
-        "<plist><integer>12x</integer></plist>",
-        "<plist><data>@@@</data></plist>",
-        "<plist><dict><key>a</key><string>b</string>",
-        "<plist><date>2020-01-01T00:00:00Z</date></plist>",
-    };
-    for (const char* b : bad) {
-        QString err;
-        EXPECT_FALSE(plist::read(b, &err)) << b;
-        EXPECT_FALSE(err.isEmpty()) << b;
-    }
-}
-
-TEST(UserDefaults, DamagedFileIsMovedAsideNotLost) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Tarnvik.plist");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<plist><dict><key>settings</key>");
-    f.close();
-
-    UserDefaults d(path);
-    EXPECT_TRUE(d.values().isEmpty());
-    EXPECT_TRUE(d.problem().contains(path)); // the caller tells the user
-    QStringList aside = QDir(dir.path()).entryList({"Tarnvik.plist.damaged-*"}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1);
-    QFile kept(dir.filePath(aside[0]));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), QByteArray("<plist><dict><key>settings</key>"));
-
-    d.setValue("settings", QVariantMap{{"a", 1.0}});
-    EXPECT_TRUE(d.synchronize());
 }
 
 } // namespace
