@@ -51,7 +51,7 @@ void LayerStack::build(const QVariantMap& live) {
             if (auto r = CompositionRenderer::create(*scene_, pathOf(name))) layers_.push_back({name, std::move(r)});
         }
     }
-    // What a layer could not take now, it could not take before either.
+    // The values were taken once already: what a layer refuses now is no news.
     apply(live);
     emit loaded();
 }
