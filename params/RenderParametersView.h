@@ -1,6 +1,6 @@
-// The parameter panel's document view: a view of the layer stack, one
-// titled box per loaded layer with its form, stacked from the top. It is
-// rebuilt whenever the stack loads its layers anew.
+// What the parameter panel scrolls: a view of the layer stack, one titled
+// box per loaded layer with its form, stacked from the top. It is rebuilt
+// whenever the stack loads its layers anew, and owns no renderer.
 #pragma once
 
 #include <QPointer>

@@ -1,9 +1,9 @@
 // The overlay's layers, bottom to top: one composition renderer each, and
-// their values. The live window, a headless renderer and a second output all
-// draw through one: it loads the layers into a scene (anew at another size,
+// their values. It loads the layers into a scene (anew at another size,
 // keeping the values), renders a frame, gives and takes the values by
 // composition name, and hands the navigation feed's values to the
-// "Position" and "Compas" layers.
+// "Position" and "Compas" layers. It needs no window: whatever draws the
+// overlay, with a window or without, draws through one.
 #pragma once
 
 #include "render/Compositions.h"
