@@ -99,8 +99,11 @@ QList<ValueReset> LayerStack::apply(const QVariantMap& settings) {
             resets << reset;
         }
     }
-    for (auto it = settings.begin(); it != settings.end(); ++it)
-        if (!renderer(it.key())) kept_.insert(it.key(), it.value());
+    // A layer gone at a reload leaves its values in live form: they are kept as the file keeps them.
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        if (renderer(it.key())) continue;
+        kept_.insert(it.key(), it->typeId() == QMetaType::QVariantMap ? QVariant(storedForm(it->toMap(), limits_)) : *it);
+    }
     return resets;
 }
 

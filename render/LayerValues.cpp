@@ -32,6 +32,18 @@ QVariantMap layerValues(const CompositionRenderer& renderer, bool storage, const
     return out;
 }
 
+QVariantMap storedForm(const QVariantMap& values, const plist::Limits& limits) {
+    QVariantMap out;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (it->typeId() != QMetaType::QColor && it->typeId() != QMetaType::QImage) {
+            out.insert(it.key(), *it);
+        } else if (auto s = toStorage(*it); s && fitsStorage(*s, limits)) {
+            out.insert(it.key(), *s);
+        }
+    }
+    return out;
+}
+
 QList<ValueReset> setLayerValues(CompositionRenderer& renderer, const QVariantMap& values) {
     QList<ValueReset> resets;
     for (const QString& key : renderer.inputKeys()) {

@@ -22,6 +22,11 @@ bool isSetting(const CompositionRenderer& renderer, const QString& key);
 // the file stays readable.
 QVariantMap layerValues(const CompositionRenderer& renderer, bool storage, const plist::Limits& limits);
 
+// Settings in whichever form, as the settings file keeps them: colours and
+// images in live form are stored (or left out where too large); the rest
+// stays as it is.
+QVariantMap storedForm(const QVariantMap& values, const plist::Limits& limits);
+
 // Sets the settings given, in storage or live form; other keys are ignored.
 // The values the renderer could not take as they were, with composition
 // left empty.

@@ -5,9 +5,12 @@
 #include "render/CompositionScene.h"
 #include "render/LayerStack.h"
 #include "render/NavigationFeed.h"
+#include "render/StorageForms.h"
 #include "render/UserDefaults.h"
 
 #include <QColor>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -72,8 +75,10 @@ TEST_F(LayerStackTest, ValuesGoByNameThroughTheFileAndALayerThatFailsKeepsItsOwn
     EXPECT_EQ(none.values(true), stored);
 }
 
-TEST_F(LayerStackTest, AReloadAtANewSizeKeepsTheValuesAndTheFeedReachesTheNewRenderers) {
-    LayerStack stack({"Position", "Gone", "Compas"}, COMPOSITIONS_DIR);
+TEST_F(LayerStackTest, AReloadKeepsTheValuesAndTheFeedReachesTheNewRenderers) {
+    for (const char* name : {"Position.qtz", "Compas.qtz"})
+        ASSERT_TRUE(QFile::copy(QDir(COMPOSITIONS_DIR).filePath(name), dir.filePath(name)));
+    LayerStack stack({"Position", "Gone", "Compas"}, dir.path());
     int unloading = 0, loaded = 0;
     QObject::connect(&stack, &LayerStack::unloading, [&] { ++unloading; });
     QObject::connect(&stack, &LayerStack::loaded, [&] { ++loaded; });
@@ -94,6 +99,12 @@ TEST_F(LayerStackTest, AReloadAtANewSizeKeepsTheValuesAndTheFeedReachesTheNewRen
     EXPECT_EQ(stack.renderer("Compas")->valueForInputKey("HIDDEN_heading"), 88.0);
     stack.renderAtTime(0.5);
     EXPECT_TRUE(scene->finishFrame());
+
+    // A layer whose file is gone at a reload keeps its values, as the file keeps them.
+    ASSERT_TRUE(QFile::remove(dir.filePath("Compas.qtz")));
+    stack.reload(QSize(64, 48));
+    EXPECT_EQ(stack.count(), 1u);
+    EXPECT_EQ(throughTheFile(stack.values(true))["Compas"].toMap()["RoseColor"], colorToStorage(QColor(1, 2, 3, 4)));
 }
 
 } // namespace
