@@ -102,7 +102,8 @@ QList<ValueReset> LayerStack::apply(const QVariantMap& settings) {
     // A layer gone at a reload leaves its values in live form: they are kept as the file keeps them.
     for (auto it = settings.begin(); it != settings.end(); ++it) {
         if (renderer(it.key())) continue;
-        kept_.insert(it.key(), it->typeId() == QMetaType::QVariantMap ? QVariant(storedForm(it->toMap(), limits_)) : *it);
+        const bool map = it->typeId() == QMetaType::QVariantMap;
+        kept_.insert(it.key(), map ? QVariant(storedForm(it->toMap(), limits_)) : *it);
     }
     return resets;
 }

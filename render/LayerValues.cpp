@@ -60,7 +60,8 @@ QList<ValueReset> setLayerValues(CompositionRenderer& renderer, const QVariantMa
         renderer.setValue(key, v);
         const QVariant accepted = renderer.valueForInputKey(key);
         if (!takenAsStored(a.type, *it, accepted))
-            resets << ValueReset{{}, a.name.isEmpty() ? key : a.name, describeStored(*it), describeUsed(a.type, accepted)};
+            resets << ValueReset{{}, a.name.isEmpty() ? key : a.name, describeStored(*it),
+                                 describeUsed(a.type, accepted)};
     }
     return resets;
 }

@@ -63,7 +63,8 @@ TEST_F(LayerStackTest, ValuesGoByNameThroughTheFileAndALayerThatFailsKeepsItsOwn
     EXPECT_EQ(saved["Elsewhere"], stored["Elsewhere"]);
     for (const char* layer : {"Position", "Compas"}) {
         const QVariantMap was = stored[layer].toMap(), now = saved[layer].toMap();
-        for (auto it = was.begin(); it != was.end(); ++it) EXPECT_EQ(now[it.key()], *it) << layer << it.key().toStdString();
+        for (auto it = was.begin(); it != was.end(); ++it)
+            EXPECT_EQ(now[it.key()], *it) << layer << " " << it.key().toStdString();
         EXPECT_TRUE(now.contains("Show")) << layer; // the defaults are kept too
         EXPECT_FALSE(now.contains("HIDDEN_heading") || now.contains("HIDDEN_latitude")) << layer;
     }

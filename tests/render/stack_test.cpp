@@ -39,7 +39,8 @@ protected:
 };
 
 TEST_F(StackTest, EveryLayerDrawsInItsPlace) {
-    for (const QString& name : compositionNames()) EXPECT_TRUE(stack.renderer(name)->inputKeys().contains("Show")) << name.toStdString();
+    for (const QString& name : compositionNames())
+        EXPECT_TRUE(stack.renderer(name)->inputKeys().contains("Show")) << name.toStdString();
     EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_latitude"));
     EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_longitude"));
     EXPECT_TRUE(layer("Compas")->inputKeys().contains("HIDDEN_heading"));
