@@ -4,6 +4,7 @@
 #include "render/TestPattern.h"
 #include "render/VideoDecoder.h"
 #include "render/VideoSourceItem.h"
+#include "tools/loopback.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -13,11 +14,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -377,21 +373,6 @@ TEST(VideoDecoder, StopInterruptsAnOpenThatWouldWaitLong) {
     EXPECT_TRUE(decoder.lastError().isEmpty()) << "a stop is not a failure";
 }
 
-// A port that nothing listens on now.
-int freeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
-        port = ntohs(addr.sin_port);
-    if (fd >= 0) ::close(fd);
-    return port;
-}
-
 // Sends frames until the decoder shows one newer than serial; datagrams sent
 // before it listens are lost, so one frame is not enough.
 bool sendUntilShown(ClipWriter& sender, const VideoDecoder& decoder, quint64 serial) {
@@ -409,7 +390,7 @@ bool sendUntilShown(ClipWriter& sender, const VideoDecoder& decoder, quint64 ser
 }
 
 TEST(VideoDecoder, LiveStreamThatGoesSilentKeepsItsFrameLogsOnceAndComesBack) {
-    const int port = freeUdpPort();
+    const int port = loopback::ledig_port();
     ASSERT_GT(port, 0);
     const QString url = QStringLiteral("udp://127.0.0.1:%1").arg(port);
     VideoDecoder::Options options;
