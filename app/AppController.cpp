@@ -1,18 +1,17 @@
 #include "app/AppController.h"
 
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
 #include "app/DecoderThread.h"
-#include "app/NavigationFeed.h"
 #include "app/RenderView.h"
 #include "app/Toolbar.h"
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
 #include "params/RenderParametersView.h"
-#include "params/SettingsCheck.h"
-#include "params/UserDefaults.h"
+#include "render/CompositionScene.h"
+#include "render/LayerStack.h"
+#include "render/NavigationFeed.h"
+#include "render/SettingsCheck.h"
+#include "render/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,7 +51,7 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 } // namespace
 
 AppController::AppController(AppOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), clock_(wallSeconds) {
+    : QObject(parent), options_(std::move(options)), clock_(wallSeconds), layers_(std::make_unique<LayerStack>()) {
     qInfo("init MyControler");
     // However the program is asked to quit, the settings are saved.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });
@@ -72,6 +71,7 @@ AppController::~AppController() {
     renderTimer_ = nullptr;
     // The forms point at the renderers, the renderers at the scene: panel first.
     parametersPanel_.reset();
+    layers_.reset();
     mainWindow_.reset();
     scene_.reset();
 }
@@ -123,7 +123,6 @@ void AppController::buildWindow() {
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->verticalScrollBar()->setAttribute(Qt::WA_MacSmallSize);
     layout->addWidget(scroll_);
 }
 
@@ -153,17 +152,17 @@ void AppController::applicationDidFinishLaunching() {
         scene_->setScriptLimit(options_.scriptLimit);
         scene_->setReporter([this](const QString& text) { notices_.post(text, NoticeLevel::Warning); });
     }
-    clearGLContext();
+    clearView();
     connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = true;
 
-    settingsView_ = new RenderParametersView;
+    settingsView_ = new RenderParametersView(*layers_);
     scroll_->setWidget(settingsView_);
     scroll_->setWidgetResizable(false);
     parametersPanel_->setGeometry(mainWindow_->geometry().right() + 12, mainWindow_->geometry().top(), 360, 720);
     reloadRenderers();
     // A file set aside or values reset: the user is told, never only the log.
-    for (const SettingsNotice& n : restoreSettings(*settingsView_, *defaults_))
+    for (const SettingsNotice& n : restoreSettings(*layers_, *defaults_))
         notices_.post(n.text, n.alert ? NoticeLevel::Alert : NoticeLevel::Warning);
     parametersPanel_->show();
     setTimerFramerate(25.0);
@@ -175,50 +174,35 @@ bool AppController::applicationWillTerminate() {
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;
-    // A composition that could not be loaded this time keeps what was stored for it.
-    QVariantMap settings = defaults_->value(QStringLiteral("settings")).toMap();
-    const QVariantMap shown = settingsView_->parameters(true);
-    for (auto it = shown.begin(); it != shown.end(); ++it) settings.insert(it.key(), it.value());
-    defaults_->setValue(QStringLiteral("settings"), settings);
+    // A composition that could not be loaded this time keeps what was stored for it: the stack holds it.
+    defaults_->setValue(QStringLiteral("settings"), layers_->values(true));
     return defaults_->synchronize();
 }
 
 void AppController::reloadRenderers() {
     const QRect panel = parametersPanel_->geometry();
-    const QVariantMap live = settingsView_->parameters(false);
-    // Never feed a renderer that the reload destroys.
-    renderPosition_ = renderCompass_ = nullptr;
-    settingsView_->removeAllRenderers();
-    if (scene_ && scene_->size() != renderView_->size()) scene_->setSize(renderView_->size());
-    if (scene_) {
-        for (const QString& name : compositionNames()) {
-            // A file that cannot be loaded is reported by the scene, once.
-            auto r = CompositionRenderer::create(*scene_, compositionPath(name));
-            if (!r) continue;
-            if (name == QLatin1String("Position")) renderPosition_ = r.get();
-            if (name == QLatin1String("Compas")) renderCompass_ = r.get();
-            settingsView_->addRenderer(std::move(r), name);
-        }
-    }
+    // The panel rebuilds itself as the stack loads.
+    if (layers_->scene()) layers_->reload(renderView_->size());
+    else layers_->load(scene_.get());
+    fitPanel(panel);
+}
+
+void AppController::fitPanel(const QRect& was) {
     const QSize best = settingsView_->bestSize();
     // The panel keeps its top edge and never grows taller than it was.
-    const int height = std::min(panel.height(), best.height() + 20);
-    const int y = panel.y() + panel.height() - height;
+    const int height = std::min(was.height(), best.height() + 20);
+    const int y = was.y() + was.height() - height;
     const int width = best.width() + 10 + scroll_->verticalScrollBar()->sizeHint().width();
     parametersPanel_->setMinimumSize(width, 0);
     parametersPanel_->setMaximumSize(width, best.height() + 20);
-    parametersPanel_->setGeometry(panel.x(), y, width, height);
-    settingsView_->setParameters(live);
+    parametersPanel_->setGeometry(was.x(), y, width, height);
 }
 
-void AppController::refreshInfo() {
-    const OverlayValues v = overlayValues(readNavigation());
-    if (renderPosition_) {
-        renderPosition_->setValue(QStringLiteral("HIDDEN_latitude"), v.latitude);
-        renderPosition_->setValue(QStringLiteral("HIDDEN_longitude"), v.longitude);
-    }
-    if (renderCompass_) renderCompass_->setValue(QStringLiteral("HIDDEN_heading"), v.heading);
-}
+CompositionRenderer* AppController::renderPosition() const { return layers_->renderer(QStringLiteral("Position")); }
+
+CompositionRenderer* AppController::renderCompass() const { return layers_->renderer(QStringLiteral("Compas")); }
+
+void AppController::refreshInfo() { layers_->showNavigation(overlayValues(readNavigation())); }
 
 void AppController::setTimerFramerate(double rate) {
     delete renderTimer_;
@@ -234,12 +218,11 @@ void AppController::setTimerFramerate(double rate) {
 
 void AppController::renderTick() {
     const double now = clock_();
-    const auto& renderers = settingsView_->renderers();
     if (resizing_ || !scene_) return;
     if (startTime_ == 0.0) startTime_ = now;
     const double t = now - startTime_;
     lastTime_ = t;
-    for (const auto& r : renderers) r->renderAtTime(t);
+    layers_->renderAtTime(t);
     if (!scene_->finishFrame()) return;
     exportRenderedFrame(t);
     renderView_->showFrame(scene_->texture());
@@ -261,7 +244,7 @@ void AppController::finishHeadless() {
     QMetaObject::invokeMethod(qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
-void AppController::clearGLContext() { renderView_->showFrame(0); }
+void AppController::clearView() { renderView_->showFrame(0); }
 
 void AppController::updateRenderView() {
     const QSize size = renderView_->size();
@@ -271,7 +254,7 @@ void AppController::updateRenderView() {
         endExport();
         exportMenu_->setCurrentIndex(0);
     }
-    clearGLContext();
+    clearView();
     widthField_->setText(QString::number(size.width()));
     heightField_->setText(QString::number(size.height()));
     if (!resizing_) {

@@ -1,5 +1,5 @@
 // The hub of the application: the main window with its render view and
-// toolbar, the parameter panel, the composition stack, the two timers and the
+// toolbar, the parameter panel, the layer stack, the two timers and the
 // decoder thread; start-up, the render loop, view sizing and shut-down.
 #pragma once
 
@@ -20,6 +20,7 @@ class QAction;
 class QComboBox;
 class QLineEdit;
 class QMainWindow;
+class QRect;
 class QScrollArea;
 class QTimer;
 class QWidget;
@@ -32,6 +33,7 @@ class DecoderThread;
 struct DecoderStop;
 class CompositionScene;
 class FrameLiveDVExporter;
+class LayerStack;
 class FrameMovieExporter;
 class FrameReader;
 class RenderParametersView;
@@ -95,9 +97,12 @@ public:
     QAction* quitAction() const { return quitAction_; }
     RenderParametersView* settingsView() const { return settingsView_; }
     CompositionScene* scene() const { return scene_.get(); }
+    // The six layers and their values; the panel is a view of them.
+    LayerStack* layers() const { return layers_.get(); }
     QTimer* renderTimer() const { return renderTimer_; }
-    CompositionRenderer* renderPosition() const { return renderPosition_; }
-    CompositionRenderer* renderCompass() const { return renderCompass_; }
+    // The layers the navigation feed writes to; null while not loaded.
+    CompositionRenderer* renderPosition() const;
+    CompositionRenderer* renderCompass() const;
     bool isResizing() const { return resizing_; }
     int framesRendered() const { return frames_; }
     // The time the last frame was rendered at, seconds since rendering started.
@@ -119,9 +124,11 @@ private:
     void decoderStopped(const DecoderStop& stop);
     void buildWindow();
     void reloadRenderers();
+    // The panel fits its boxes again, keeping its top edge (was: geometry before).
+    void fitPanel(const QRect& was);
     void updateRenderView();
     void doneResizing();
-    void clearGLContext();
+    void clearView();
     void updateResolution(QLineEdit* sender);
     void endExport();
     void finishMovie();
@@ -142,15 +149,14 @@ private:
     QLineEdit* heightField_ = nullptr;
     QComboBox* exportMenu_ = nullptr;
     QScrollArea* scroll_ = nullptr;
-    RenderParametersView* settingsView_ = nullptr; // owned by the panel; owns the renderers
+    RenderParametersView* settingsView_ = nullptr; // owned by the panel; a view of layers_
     std::unique_ptr<CompositionScene> scene_;
+    std::unique_ptr<LayerStack> layers_; // its renderers draw into scene_
     QTimer* timer_ = nullptr;       // info timer
     QTimer* renderTimer_ = nullptr; // null while stopped
     double startTime_ = 0;
     bool resizing_ = false;
     bool observing_ = false;
-    CompositionRenderer* renderPosition_ = nullptr; // not owned
-    CompositionRenderer* renderCompass_ = nullptr;  // not owned
     int frames_ = 0;
     double lastTime_ = 0;
 

@@ -2,7 +2,7 @@
 // DV output, and saving what the render view shows.
 #include "app/AppController.h"
 
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
 #include "export/AvError.h"

@@ -9,8 +9,8 @@
 // "tarnvik -- -u10110" or "tarnvik -- -frecorded.nmea".
 #include "app/AppController.h"
 #include "app/CommandLine.h"
-#include "app/Compositions.h"
-#include "app/ScriptWatchdog.h"
+#include "render/Compositions.h"
+#include "render/ScriptWatchdog.h"
 
 #include <QApplication>
 #include <QFileInfo>

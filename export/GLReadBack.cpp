@@ -1,6 +1,6 @@
 #include "export/GLReadBack.h"
 
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 
 #include <QOpenGLContext>
 #include <QOpenGLExtraFunctions>

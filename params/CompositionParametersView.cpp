@@ -1,8 +1,9 @@
 #include "params/CompositionParametersView.h"
 
-#include "app/CompositionRenderer.h"
 #include "params/Controls.h"
-#include "params/ParameterForms.h"
+#include "render/CompositionRenderer.h"
+#include "render/LayerValues.h"
+#include "render/StorageForms.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,13 +33,6 @@ QFont smallFont() {
 
 QString numberText(double v) { return QLocale::c().toString(v, 'g', 12); }
 
-// Whether a value in storage form is within what the settings file reads back.
-bool fits(const QVariant& stored, const plist::Limits& limits) {
-    if (stored.typeId() == QMetaType::QString) return stored.toString().size() <= limits.stringChars;
-    if (stored.typeId() == QMetaType::QByteArray) return stored.toByteArray().size() <= limits.dataBytes;
-    return true;
-}
-
 } // namespace
 
 CompositionParametersView::CompositionParametersView(CompositionRenderer* renderer, QWidget* parent)
@@ -48,7 +42,7 @@ CompositionParametersView::CompositionParametersView(CompositionRenderer* render
         const QStringList& keys = renderer_->inputKeys();
         for (int i = 0; i < keys.size(); ++i) {
             const QString& key = keys[i];
-            if (key.startsWith(QLatin1String("HIDDEN_"))) continue;
+            if (!isSetting(*renderer_, key)) continue;
             const InputAttributes a = renderer_->attributes().value(key);
             auto* label = new QLabel(a.name.isEmpty() ? key : a.name, this);
             label->setFont(smallFont());
@@ -176,7 +170,7 @@ void CompositionParametersView::controlAction(QWidget* control) {
     } else if (auto* well = qobject_cast<ColorWell*>(control)) value = well->color();
     else if (auto* image = qobject_cast<ImageWell*>(control)) {
         QImage img = image->image();
-        if (!img.isNull() && !fits(imageToStorage(img), limits_)) {
+        if (!img.isNull() && !fitsStorage(imageToStorage(img), limits_)) {
             // Kept, it would make the whole settings file unreadable: the well goes back.
             qWarning().noquote() << QStringLiteral("Image of %1 by %2 refused: too large to keep in the settings")
                                         .arg(img.width())
@@ -206,48 +200,8 @@ void CompositionParametersView::show(QWidget* control) {
     else if (auto* image = qobject_cast<ImageWell*>(control)) image->setImage(v.value<QImage>());
 }
 
-QVariantMap CompositionParametersView::parameters(bool storage) const {
-    QVariantMap out;
-    for (QWidget* c : controls_) {
-        const QString key = keyOf(c);
-        QVariant v = renderer_->valueForInputKey(key);
-        if (!v.isValid() || v.isNull()) continue;
-        if (!storage) {
-            out.insert(key, v);
-        } else if (auto s = toStorage(v)) {
-            // The file would be refused whole at the next start.
-            if (fits(*s, limits_))
-                out.insert(key, *s);
-            else
-                qWarning().noquote() << QStringLiteral("Value of \"%1\" not kept: too large for the settings file")
-                                            .arg(key);
-        }
-    }
-    return out;
-}
-
-QList<ValueReset> CompositionParametersView::setParameters(const QVariantMap& parameters) {
-    QList<ValueReset> resets;
-    for (QWidget* c : controls_) {
-        const QString key = keyOf(c);
-        auto it = parameters.constFind(key);
-        if (it == parameters.constEnd()) continue;
-        QVariant v = *it;
-        const PortType type = renderer_->attributes().value(key).type;
-        if (type == PortType::Image && v.typeId() == QMetaType::QByteArray) {
-            QImage img = imageFromStorage(v.toByteArray());
-            v = img.isNull() ? QVariant() : QVariant(img);
-        } else if (type == PortType::Color && v.typeId() == QMetaType::QString) {
-            v = colorFromStorage(v.toString());
-        }
-        apply(c, v);
-        const QVariant accepted = renderer_->valueForInputKey(key);
-        if (!takenAsStored(type, *it, accepted)) {
-            const QString name = renderer_->attributes().value(key).name;
-            resets << ValueReset{{}, name.isEmpty() ? key : name, describeStored(*it), describeUsed(type, accepted)};
-        }
-    }
-    return resets;
+void CompositionParametersView::showValues() {
+    for (QWidget* c : controls_) show(c);
 }
 
 void CompositionParametersView::resizeEvent(QResizeEvent* e) {

@@ -1,14 +1,12 @@
-// A two-column form of one composition's published inputs: a label on the
-// left, an editing control on the right. Every edit goes to the renderer at
-// once and the control then shows what the renderer accepted.
+// A two-column form of one layer's settings: a label on the left, an editing
+// control on the right. Every edit goes to the layer's renderer at once and
+// the control then shows what the renderer accepted.
 #pragma once
 
-#include "params/Plist.h"
-#include "params/SettingsCheck.h"
+#include "render/Plist.h"
 
 #include <QList>
 #include <QSize>
-#include <QVariantMap>
 #include <QWidget>
 
 class QLabel;
@@ -29,13 +27,9 @@ public:
     const QList<QWidget*>& controls() const { return controls_; }
     const QList<QLabel*>& labels() const { return labels_; }
 
-    // Input key to value; storage form for the settings file, else live.
-    // A value too large for the settings file is left out of the storage
-    // form (a log line says so), so that the file stays readable.
-    QVariantMap parameters(bool storage) const;
-    // The values (storage or live form) that the renderer could not take as
-    // they were, with composition left empty.
-    QList<ValueReset> setParameters(const QVariantMap& parameters);
+    // Every control shows the renderer's value again, after values were set
+    // around the form.
+    void showValues();
     // What a kept value may be at most; edits past it are cut or refused.
     void setStorageLimits(const plist::Limits& limits) { limits_ = limits; }
 

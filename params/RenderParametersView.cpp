@@ -1,7 +1,7 @@
 #include "params/RenderParametersView.h"
 
-#include "app/CompositionRenderer.h"
 #include "params/CompositionParametersView.h"
+#include "render/LayerStack.h"
 
 #include <QGroupBox>
 #include <QResizeEvent>
@@ -32,48 +32,42 @@ private:
 
 } // namespace
 
-RenderParametersView::RenderParametersView(QWidget* parent) : QWidget(parent) {}
+RenderParametersView::RenderParametersView(LayerStack& layers, QWidget* parent) : QWidget(parent), layers_(&layers) {
+    // The forms point at the renderers: they go before the renderers do.
+    connect(&layers, &LayerStack::unloading, this, &RenderParametersView::clear);
+    connect(&layers, &LayerStack::loaded, this, &RenderParametersView::rebuild);
+    connect(&layers, &LayerStack::valuesChanged, this, &RenderParametersView::showValues);
+    rebuild();
+}
 
-// Boxes hold forms that point at renderers: they go first.
-RenderParametersView::~RenderParametersView() {
+RenderParametersView::~RenderParametersView() { clear(); }
+
+void RenderParametersView::clear() {
     for (QGroupBox* b : boxes_) delete b;
     boxes_.clear();
+    arrangeSubviews();
 }
 
-void RenderParametersView::addRenderer(std::unique_ptr<CompositionRenderer> renderer, const QString& title) {
-    if (!renderer || title.isEmpty()) return;
-    if (std::any_of(renderers_.begin(), renderers_.end(), [&](const auto& r) { return r == renderer; })) {
-        (void)renderer.release(); // already owned by the list
-        return;
+void RenderParametersView::rebuild() {
+    clear();
+    if (!layers_) return;
+    for (size_t i = 0; i < layers_->count(); ++i) {
+        auto* box = new QGroupBox(layers_->name(i), this);
+        auto* form = new CompositionParametersView(layers_->renderer(i), box);
+        form->setStorageLimits(layers_->storageLimits());
+        const QSize min = form->minimumFormSize();
+        box->setGeometry(0, 0, min.width() + 20, min.height() + 20);
+        form->move(10, 10);
+        new BoxContent(box, form);
+        box->show();
+        boxes_.push_back(box);
     }
-    auto* box = new QGroupBox(title, this);
-    auto* form = new CompositionParametersView(renderer.get(), box);
-    const QSize min = form->minimumFormSize();
-    box->setGeometry(0, 0, min.width() + 20, min.height() + 20);
-    form->move(10, 10);
-    new BoxContent(box, form);
-    box->show();
-    boxes_.push_back(box);
-    renderers_.push_back(std::move(renderer));
     arrangeSubviews();
+    emit rebuilt();
 }
 
-void RenderParametersView::removeAt(size_t i) {
-    delete boxes_[i];
-    boxes_.erase(boxes_.begin() + static_cast<std::ptrdiff_t>(i));
-    renderers_.erase(renderers_.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
-void RenderParametersView::removeRenderer(CompositionRenderer* renderer) {
-    auto it = std::find_if(renderers_.begin(), renderers_.end(), [&](const auto& r) { return r.get() == renderer; });
-    if (it == renderers_.end()) return;
-    removeAt(static_cast<size_t>(it - renderers_.begin()));
-    arrangeSubviews();
-}
-
-void RenderParametersView::removeAllRenderers() {
-    while (!renderers_.empty()) removeAt(0);
-    arrangeSubviews();
+void RenderParametersView::showValues() {
+    for (size_t i = 0; i < boxes_.size(); ++i) form(i)->showValues();
 }
 
 QGroupBox* RenderParametersView::box(size_t i) const { return i < boxes_.size() ? boxes_[i] : nullptr; }
@@ -97,35 +91,6 @@ void RenderParametersView::arrangeSubviews() {
     setMinimumSize(bestSize_);
     resize(bestSize_);
     updateGeometry();
-}
-
-QVariantMap RenderParametersView::parameters(bool storage) const {
-    QVariantMap out;
-    for (size_t i = 0; i < boxes_.size(); ++i) {
-        QVariantMap p = form(i)->parameters(storage);
-        if (!p.isEmpty()) out.insert(boxes_[i]->title(), p);
-    }
-    return out;
-}
-
-QList<ValueReset> RenderParametersView::setParameters(const QVariantMap& settings) {
-    QList<ValueReset> resets;
-    for (size_t i = 0; i < boxes_.size(); ++i) {
-        const QString title = boxes_[i]->title();
-        const QVariant entry = settings.value(title);
-        // Anything but a dictionary under a title (a damaged store) leaves the defaults, and says so.
-        if (entry.isValid() && entry.typeId() != QMetaType::QVariantMap) {
-            resets << ValueReset{title, {}, describeStored(entry), QStringLiteral("its defaults")};
-            continue;
-        }
-        const QVariantMap p = entry.toMap();
-        if (p.isEmpty()) continue;
-        for (ValueReset& r : form(i)->setParameters(p)) {
-            r.composition = title;
-            resets << r;
-        }
-    }
-    return resets;
 }
 
 } // namespace tarnvik

@@ -1,16 +1,12 @@
-// The parameter panel's document view: the list of composition renderers,
-// which is also the render list, and one titled box per renderer with its
-// form, stacked from the top.
+// What the parameter panel scrolls: a view of the layer stack, one titled
+// box per loaded layer with its form, stacked from the top. It is rebuilt
+// whenever the stack loads its layers anew, and owns no renderer.
 #pragma once
 
-#include "params/SettingsCheck.h"
-
+#include <QPointer>
 #include <QSize>
-#include <QString>
-#include <QVariantMap>
 #include <QWidget>
 
-#include <memory>
 #include <vector>
 
 class QGroupBox;
@@ -18,40 +14,32 @@ class QGroupBox;
 namespace tarnvik {
 
 class CompositionParametersView;
-class CompositionRenderer;
+class LayerStack;
 
 class RenderParametersView : public QWidget {
     Q_OBJECT
 public:
-    explicit RenderParametersView(QWidget* parent = nullptr);
+    explicit RenderParametersView(LayerStack& layers, QWidget* parent = nullptr);
     ~RenderParametersView() override;
 
-    // Takes the renderer; a null renderer, an empty title or a renderer
-    // already in the list adds nothing.
-    void addRenderer(std::unique_ptr<CompositionRenderer> renderer, const QString& title);
-    void addRenderer(CompositionRenderer* renderer, const QString& title) = delete;
-    // Destroys the renderer with its box; one not in the list is left alone.
-    void removeRenderer(CompositionRenderer* renderer);
-    void removeAllRenderers();
-
-    const std::vector<std::unique_ptr<CompositionRenderer>>& renderers() const { return renderers_; }
+    size_t count() const { return boxes_.size(); }
     QSize bestSize() const { return bestSize_; }
     QGroupBox* box(size_t i) const;
     CompositionParametersView* form(size_t i) const;
 
-    // Composition name to its parameter dictionary, storage or live form;
-    // compositions without values have no entry.
-    QVariantMap parameters(bool storage) const;
-    // The values that could not be taken as they were, by composition.
-    QList<ValueReset> setParameters(const QVariantMap& settings);
-
     QSize sizeHint() const override { return bestSize_; }
 
-private:
-    void arrangeSubviews();
-    void removeAt(size_t i);
+signals:
+    // The boxes were made anew for the stack's layers.
+    void rebuilt();
 
-    std::vector<std::unique_ptr<CompositionRenderer>> renderers_;
+private:
+    void rebuild();
+    void clear();
+    void showValues();
+    void arrangeSubviews();
+
+    QPointer<LayerStack> layers_;
     std::vector<QGroupBox*> boxes_;
     QSize bestSize_{0, 0};
 };

@@ -2,9 +2,9 @@
 // picture as PNG: a quick look at the whole stack without the application.
 //
 //   tarnvik-stack OUT.png [WIDTHxHEIGHT] [SECONDS]
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionScene.h"
+#include "render/LayerStack.h"
+#include "render/NavigationFeed.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -12,8 +12,6 @@
 #include <QtDebug>
 
 #include <cstdio>
-#include <memory>
-#include <vector>
 
 using namespace tarnvik;
 
@@ -37,22 +35,16 @@ int main(int argc, char** argv) {
 
     auto scene = CompositionScene::create(size);
     if (!scene) return 1;
-    std::vector<std::unique_ptr<CompositionRenderer>> stack;
-    for (const QString& name : compositionNames()) {
-        auto r = CompositionRenderer::create(*scene, compositionPath(name));
-        if (!r) {
+    LayerStack stack;
+    stack.load(scene.get());
+    for (const QString& name : stack.names())
+        if (!stack.renderer(name))
             qWarning().noquote() << QStringLiteral("Failed loading composition \"%1\"").arg(name);
-            continue;
-        }
-        // Sample values in place of the navigation feed.
-        r->setValue(QStringLiteral("HIDDEN_latitude"), QStringLiteral(" 59°54.1234 N"));
-        r->setValue(QStringLiteral("HIDDEN_longitude"), QStringLiteral(" 10°43.5678 E"));
-        r->setValue(QStringLiteral("HIDDEN_heading"), 37.5);
-        stack.push_back(std::move(r));
-    }
+    // Sample values in place of the navigation feed.
+    stack.showNavigation({QStringLiteral(" 59°54.1234 N"), QStringLiteral(" 10°43.5678 E"), 37.5});
     // Canvas items paint in one frame and show in the next: draw a few.
     for (int frame = 0; frame < 3; ++frame) {
-        for (auto& r : stack) r->renderAtTime(seconds);
+        stack.renderAtTime(seconds);
         if (!scene->finishFrame()) return 1;
     }
     const QImage image = scene->image();
@@ -60,7 +52,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnvik-stack: cannot write %s\n", qPrintable(args[1]));
         return 1;
     }
-    std::printf("%s: %dx%d, %zu of %lld layers\n", qPrintable(args[1]), size.width(), size.height(), stack.size(),
-                static_cast<long long>(compositionNames().size()));
-    return stack.size() == static_cast<size_t>(compositionNames().size()) ? 0 : 1;
+    const qsizetype all = stack.names().size();
+    std::printf("%s: %dx%d, %zu of %lld layers\n", qPrintable(args[1]), size.width(), size.height(), stack.count(),
+                static_cast<long long>(all));
+    return stack.count() == static_cast<size_t>(all) ? 0 : 1;
 }

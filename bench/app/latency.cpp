@@ -4,7 +4,7 @@
 //
 //   xvfb-run -a build/bench/app/latency [REPORTS]
 #include "app/AppController.h"
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 #include "tools/loopback.h"
 
 #include "decoder/sjekksum.h"

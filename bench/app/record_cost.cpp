@@ -6,9 +6,9 @@
 //
 //   xvfb-run -a build/bench/app/record_cost [SECONDS] [OUT_DIR]
 #include "bench/app/bench_stack.h"
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
 #include "export/CompressionDialog.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"

@@ -1,13 +1,17 @@
+// The window shell: start-up with the layer stack and its panel, settings
+// kept by composition name, sizing, the render loop and the overlay feed.
 #include "app/AppController.h"
-#include "tests/app/wait_for.h"
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
 #include "app/RenderView.h"
 #include "params/RenderParametersView.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/LayerStack.h"
+#include "render/Plist.h"
+#include "tests/app/wait_for.h"
 #include "tools/loopback.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
@@ -16,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
-
 
 #include <cmath>
 #include <functional>
@@ -45,12 +48,13 @@ TEST_F(ControllerTest, StartsWithTheStackAndSavesSettingsAtTheEnd) {
         AppController c(quiet(settings()));
         c.applicationDidFinishLaunching();
         ASSERT_TRUE(c.scene());
-        const auto& list = c.settingsView()->renderers();
-        ASSERT_EQ(list.size(), 6u);
+        const LayerStack& layers = *c.layers();
+        ASSERT_EQ(layers.count(), 6u);
+        ASSERT_EQ(c.settingsView()->count(), 6u);
         const char* order[] = {"Video", "InfoBox", "Position", "DateTime", "Logo", "Compas"};
         for (size_t i = 0; i < 6; ++i) EXPECT_EQ(c.settingsView()->box(i)->title(), order[i]);
-        EXPECT_EQ(c.renderPosition(), list[2].get());
-        EXPECT_EQ(c.renderCompass(), list[5].get());
+        EXPECT_EQ(c.renderPosition(), layers.renderer(2));
+        EXPECT_EQ(c.renderCompass(), layers.renderer(5));
         EXPECT_EQ(c.renderView()->size(), QSize(720, 576));
         EXPECT_EQ(c.scene()->size(), QSize(720, 576));
         EXPECT_EQ(c.widthField()->text(), "720");
@@ -60,16 +64,16 @@ TEST_F(ControllerTest, StartsWithTheStackAndSavesSettingsAtTheEnd) {
         EXPECT_TRUE(c.parametersPanel()->isVisible());
         EXPECT_TRUE(waitFor([&] { return c.framesRendered() >= 2; }, 5000));
         // First run: the compositions' own defaults.
-        EXPECT_EQ(list[1]->valueForInputKey("Vessel"), QVariant(QString("M/S Tarnvik")));
+        EXPECT_EQ(layers.renderer(1)->valueForInputKey("Vessel"), QVariant(QString("M/S Tarnvik")));
 
-        list[1]->setValue("Vessel", QString("R/V Kvitbjørn"));
+        layers.renderer(1)->setValue("Vessel", QString("R/V Kvitbjørn"));
         EXPECT_TRUE(c.applicationWillTerminate());
         EXPECT_FALSE(c.renderTimer());
     }
     ASSERT_TRUE(QFile::exists(settings()));
     AppController again(quiet(settings()));
     again.applicationDidFinishLaunching();
-    EXPECT_EQ(again.settingsView()->renderers()[1]->valueForInputKey("Vessel"), QVariant(QString("R/V Kvitbjørn")));
+    EXPECT_EQ(again.layers()->renderer("InfoBox")->valueForInputKey("Vessel"), QVariant(QString("R/V Kvitbjørn")));
 }
 
 TEST_F(ControllerTest, TypedSizesResizeTheViewExactly) {
@@ -89,7 +93,7 @@ TEST_F(ControllerTest, TypedSizesResizeTheViewExactly) {
     EXPECT_EQ(c.scene()->size(), QSize(640, 360));
     EXPECT_EQ(c.widthField()->text(), "640");
     EXPECT_EQ(c.heightField()->text(), "360");
-    EXPECT_EQ(c.settingsView()->renderers().size(), 6u);
+    EXPECT_EQ(c.layers()->count(), 6u);
 }
 
 TEST_F(ControllerTest, NothingIsDrawnWhileAResizeIsPending) {
@@ -164,6 +168,40 @@ TEST_F(ControllerTest, DatagramsReachTheOverlayWithinASecond) {
     EXPECT_TRUE(lat.startsWith(QString::fromUtf8(" 60°25.1")) && lat.endsWith(" N")) << lat.toStdString();
     const QString lon = c.renderPosition()->valueForInputKey("HIDDEN_longitude").toString();
     EXPECT_TRUE(lon.startsWith(QString::fromUtf8("  5°19.")) && lon.endsWith(" E")) << lon.toStdString();
+}
+
+// A reset value shows in the window, and the file as it was is kept.
+TEST_F(ControllerTest, StoredValuesThatCannotBeUsedGiveANoticeAndAKeptCopy) {
+    const QVariantMap infoBox{{"Opacity", std::nan("")}, {"FontSize", QString("big")}, {"Vessel", QString("R/V Test")}};
+    const QByteArray original =
+        plist::write(QVariantMap{{"settings", QVariantMap{{"InfoBox", infoBox}, {"Logo", QString("damaged")}}}});
+    {
+        QFile f(settings());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(original);
+    }
+    {
+        AppController c(quiet(settings()));
+        c.applicationDidFinishLaunching();
+        ASSERT_EQ(c.notices().posted().size(), 1);
+        const QString notice = c.notices().posted()[0];
+        EXPECT_TRUE(notice.contains("InfoBox, Opacity: stored nan, using 1")) << notice.toStdString();
+        EXPECT_TRUE(notice.contains("InfoBox, Font size: stored \"big\", using 18")) << notice.toStdString();
+        EXPECT_TRUE(notice.contains("Logo: stored \"damaged\" instead of its values, using its defaults"));
+        EXPECT_TRUE(c.notices().bar());
+        EXPECT_EQ(c.layers()->renderer("InfoBox")->valueForInputKey("Vessel"), QVariant(QString("R/V Test")));
+        const QStringList kept = QDir(dir.path()).entryList({"Tarnvik.plist.damaged-*"}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_TRUE(notice.contains(dir.filePath(kept[0])));
+        QFile k(dir.filePath(kept[0]));
+        ASSERT_TRUE(k.open(QIODevice::ReadOnly));
+        EXPECT_EQ(k.readAll(), original);
+        EXPECT_TRUE(c.applicationWillTerminate());
+    }
+    AppController again(quiet(settings()));
+    again.applicationDidFinishLaunching();
+    EXPECT_TRUE(again.notices().posted().isEmpty());
+    EXPECT_EQ(again.layers()->renderer("InfoBox")->valueForInputKey("Vessel"), QVariant(QString("R/V Test")));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "app/AppController.h"
 #include "tests/app/wait_for.h"
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "export/CompressionDialog.h"
 #include "export/FrameLiveDVExporter.h"

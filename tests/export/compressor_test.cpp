@@ -1,6 +1,6 @@
 #include "export/CompressionDialog.h"
 #include "export/FrameCompressor.h"
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 #include "tests/export/log_capture.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 #include "export/Frame.h"
 #include "export/FrameReader.h"
 

@@ -1,4 +1,4 @@
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 #include "export/CompressionOptions.h"
 #include "export/DVStreamOutput.h"
 #include "export/OpenGLDVExporter.h"

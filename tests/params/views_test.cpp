@@ -1,16 +1,17 @@
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
+// The parameter panel: rows by input type, edits that reach the layer and
+// show what it took, and the panel as a view of the layer stack.
 #include "params/CompositionParametersView.h"
 #include "params/Controls.h"
-#include "params/ParameterForms.h"
 #include "params/RenderParametersView.h"
-#include "params/UserDefaults.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/LayerStack.h"
+#include "render/LayerValues.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QValidator>
 #include <gtest/gtest.h>
 
@@ -92,6 +93,7 @@ TEST_F(ViewsTest, NumberFieldsKeepToTheirLimits) {
 TEST_F(ViewsTest, EditsReachTheRendererAndShowWhatItAccepted) {
     auto r = load("verdier.qtz");
     CompositionParametersView v(r.get());
+    v.setStorageLimits({.stringChars = 5, .dataBytes = 64});
     auto* size = qobject_cast<QLineEdit*>(v.controls()[2]);
     EXPECT_EQ(size->text(), "12");
     size->setText("25.5");
@@ -108,93 +110,58 @@ TEST_F(ViewsTest, EditsReachTheRendererAndShowWhatItAccepted) {
     box->click();
     EXPECT_EQ(r->valueForInputKey("Show"), QVariant(0.0));
 
-    // Values set through the dictionary are clamped by the renderer and shown so.
-    v.setParameters({{"Step", 9.0}, {"Size", 1.0}, {"Unknown", 3.0}});
+    // Past what the settings file keeps, text is cut and an image refused.
+    auto* text = v.findChild<WrappingTextField*>();
+    text->setText("abcdefgh");
+    emit text->editingFinished();
+    EXPECT_EQ(r->valueForInputKey("Text"), QVariant(QString("abcde")));
+    EXPECT_EQ(text->text(), "abcde");
+    QImage big(64, 64, QImage::Format_ARGB32);
+    big.fill(Qt::green);
+    v.findChild<ImageWell*>()->take(big);
+    EXPECT_TRUE(r->valueForInputKey("Logo").isNull());
+
+    // Values set around the form are clamped by the renderer and shown so.
+    setLayerValues(*r, {{"Step", 9.0}, {"Size", 1.0}, {"Unknown", 3.0}});
+    v.showValues();
     EXPECT_EQ(qobject_cast<QLineEdit*>(v.controls()[3])->text(), "5");
     EXPECT_EQ(size->text(), "4");
+    // A value set around the form past the file's bounds is not kept.
+    r->setValue("Text", QString("far too long"));
+    EXPECT_FALSE(layerValues(*r, true, {.stringChars = 5}).contains("Text"));
 }
 
-TEST_F(ViewsTest, StorageFormRoundTripsThroughTheSettingsFile) {
-    QTemporaryDir dir;
-    QVariantMap stored;
-    QImage logo(6, 4, QImage::Format_ARGB32);
-    logo.fill(Qt::blue);
-    {
-        auto r = load("verdier.qtz");
-        r->setValue("Tint", QColor::fromRgbF(1, 0.5, 0, 1));
-        r->setValue("Speed", 2.5);
-        r->setValue("Text", QString("Fartøy"));
-        r->setValue("Logo", logo);
-        CompositionParametersView v(r.get());
-        stored = v.parameters(true);
-        EXPECT_EQ(stored.value("Tint"), QVariant(QString("R=1 G=0.5 B=0 A=1")));
-        EXPECT_EQ(stored.value("Logo").typeId(), QMetaType::QByteArray);
-        EXPECT_FALSE(stored.contains("HIDDEN_first"));
-        EXPECT_FALSE(stored.contains("Curve"));
-        UserDefaults d(dir.filePath("Tarnvik.plist"));
-        d.setValue("settings", QVariantMap{{"Video", stored}});
-        ASSERT_TRUE(d.synchronize());
-    }
-    auto r = load("verdier.qtz");
-    CompositionParametersView v(r.get());
-    v.setParameters(UserDefaults(dir.filePath("Tarnvik.plist")).value("settings").toMap().value("Video").toMap());
-    const QVariantMap again = v.parameters(true);
-    for (const QString& k : stored.keys()) {
-        if (k == "Logo") continue; // the same picture, not always the same bytes
-        EXPECT_EQ(again.value(k), stored.value(k)) << k.toStdString();
-    }
-    EXPECT_EQ(imageFromStorage(again.value("Logo").toByteArray()).convertToFormat(QImage::Format_ARGB32), logo);
-    EXPECT_EQ(again.keys(), stored.keys());
-    EXPECT_EQ(r->valueForInputKey("Tint").value<QColor>(), QColor::fromRgbF(1, 0.5, 0, 1));
-    EXPECT_EQ(r->valueForInputKey("Logo").value<QImage>().pixelColor(1, 1), QColor(Qt::blue));
-
-    // Image data that is no image clears the image.
-    v.setParameters({{"Logo", QByteArray("not an image")}});
-    EXPECT_FALSE(r->valueForInputKey("Logo").isValid());
-    EXPECT_FALSE(v.parameters(true).contains("Logo"));
-}
-
-TEST_F(ViewsTest, FormWithoutShownInputsIsEmpty) {
-    auto r = load("bare_skjult.qtz");
-    CompositionParametersView v(r.get());
-    EXPECT_EQ(v.minimumFormSize(), QSize(0, 0));
-    EXPECT_TRUE(v.parameters(true).isEmpty());
-    CompositionParametersView none(nullptr);
-    EXPECT_EQ(none.minimumFormSize(), QSize(0, 0));
-}
-
-TEST_F(ViewsTest, PanelStacksBoxesAndGathersSettings) {
-    RenderParametersView panel;
+TEST_F(ViewsTest, ThePanelIsAViewOfTheLayerStack) {
+    LayerStack stack({"verdier", "mangler", "bare_skjult", "alle_typer"}, TEST_DATA_DIR);
+    RenderParametersView panel(stack);
     EXPECT_EQ(panel.bestSize(), QSize(0, 0));
-    panel.addRenderer(load("verdier.qtz"), "Video");
-    panel.addRenderer(load("verdier.qtz"), QString()); // no title: no box
-    panel.addRenderer(load("bare_skjult.qtz"), "Compas");
-    panel.addRenderer(load("alle_typer.qtz"), "InfoBox");
-    ASSERT_EQ(panel.renderers().size(), 3u);
+    stack.load(scene.get());
+    ASSERT_EQ(panel.count(), 3u); // one box per loaded layer, titled by its name
+    EXPECT_EQ(panel.box(0)->title(), "verdier");
+    EXPECT_EQ(panel.box(2)->title(), "alle_typer");
 
     const QSize a = panel.form(0)->minimumFormSize() + QSize(20, 20);
     const QSize c = panel.form(2)->minimumFormSize() + QSize(20, 20);
     EXPECT_EQ(panel.box(0)->pos(), QPoint(10, 10));
     EXPECT_EQ(panel.box(1)->pos(), QPoint(10, 10 + a.height()));
-    EXPECT_EQ(panel.box(1)->height(), 20);
+    EXPECT_EQ(panel.box(1)->height(), 20); // only hidden inputs: an empty form
     EXPECT_EQ(panel.box(2)->pos(), QPoint(10, 10 + a.height() + 20));
     const int wide = std::max(a.width(), c.width());
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(panel.box(i)->width(), wide);
     EXPECT_EQ(panel.bestSize(), QSize(wide + 20, a.height() + 20 + c.height() + 20));
 
-    QVariantMap settings = panel.parameters(true);
-    EXPECT_EQ(settings.keys(), (QStringList{"InfoBox", "Video"})); // Compas has nothing to keep
-
-    // Settings of other compositions, or damaged entries, change nothing.
-    panel.setParameters({{"Other", QVariantMap{{"Speed", 1.0}}}, {"Video", QString("damaged")}});
-    EXPECT_EQ(panel.parameters(true), settings);
-
-    panel.removeRenderer(panel.renderers()[1].get());
-    EXPECT_EQ(panel.renderers().size(), 2u);
-    EXPECT_EQ(panel.box(1)->title(), "InfoBox");
-    EXPECT_EQ(panel.box(1)->pos(), QPoint(10, 10 + a.height()));
-    panel.removeAllRenderers();
-    EXPECT_EQ(panel.bestSize(), QSize(0, 0));
+    // Values set on the stack show at once; the forms follow a reload.
+    stack.setValues({{"verdier", QVariantMap{{"Size", 30.0}}}});
+    EXPECT_EQ(qobject_cast<QLineEdit*>(panel.form(0)->controls()[2])->text(), "30");
+    stack.reload(QSize(40, 40));
+    ASSERT_EQ(panel.count(), 3u);
+    EXPECT_EQ(panel.form(0)->renderer(), stack.renderer(size_t{0}));
+    auto* size = qobject_cast<QLineEdit*>(panel.form(0)->controls()[2]);
+    EXPECT_EQ(size->text(), "30");
+    size->setText("31");
+    emit size->editingFinished();
+    EXPECT_EQ(stack.renderer("verdier")->valueForInputKey("Size"), QVariant(31.0));
+    EXPECT_EQ(panel.bestSize(), QSize(wide + 20, a.height() + 20 + c.height() + 20));
 }
 
 } // namespace

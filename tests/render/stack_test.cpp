@@ -1,15 +1,16 @@
 // The six compositions together: each loads, and each layer draws where it
 // belongs (a pixel probe changes when the layer is hidden, and a probe far
 // away does not).
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/Compositions.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/Compositions.h"
+#include "render/LayerStack.h"
+#include "render/NavigationFeed.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 using namespace tarnvik;
 
@@ -21,34 +22,25 @@ protected:
         qputenv("TARNVIK_COMPOSITIONS", COMPOSITIONS_DIR);
         scene = CompositionScene::create(QSize(720, 576));
         ASSERT_TRUE(scene) << "no OpenGL: run under xvfb-run";
-        for (const QString& name : compositionNames()) {
-            auto r = CompositionRenderer::create(*scene, compositionPath(name));
-            ASSERT_TRUE(r) << name.toStdString();
-            stack.push_back(std::move(r));
-        }
-        layer("Position")->setValue("HIDDEN_latitude", QString(" 59°54.1234 N"));
-        layer("Position")->setValue("HIDDEN_longitude", QString(" 10°43.5678 E"));
-        layer("Compas")->setValue("HIDDEN_heading", 90.0);
+        stack.load(scene.get());
+        ASSERT_EQ(stack.count(), 6u);
+        stack.showNavigation({" 59°54.1234 N", " 10°43.5678 E", 90.0});
     }
-    CompositionRenderer* layer(const char* name) {
-        return stack[static_cast<size_t>(compositionNames().indexOf(name))].get();
-    }
+    CompositionRenderer* layer(const char* name) { return stack.renderer(QString(name)); }
     QImage frame() {
         for (int i = 0; i < 2; ++i) { // items that paint late show in the next frame
-            for (auto& r : stack) r->renderAtTime(1.0);
+            stack.renderAtTime(1.0);
             EXPECT_TRUE(scene->finishFrame());
         }
         return scene->image();
     }
     std::unique_ptr<CompositionScene> scene;
-    std::vector<std::unique_ptr<CompositionRenderer>> stack;
+    LayerStack stack;
 };
 
 TEST_F(StackTest, EveryLayerDrawsInItsPlace) {
-    for (const QString& name : compositionNames()) {
-        const auto& keys = stack[static_cast<size_t>(compositionNames().indexOf(name))]->inputKeys();
-        EXPECT_TRUE(keys.contains("Show")) << name.toStdString();
-    }
+    for (const QString& name : compositionNames())
+        EXPECT_TRUE(stack.renderer(name)->inputKeys().contains("Show")) << name.toStdString();
     EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_latitude"));
     EXPECT_TRUE(layer("Position")->inputKeys().contains("HIDDEN_longitude"));
     EXPECT_TRUE(layer("Compas")->inputKeys().contains("HIDDEN_heading"));

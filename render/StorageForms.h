@@ -2,6 +2,8 @@
 // colour ("R=%g G=%g B=%g A=%g") and of an image (LZW-compressed TIFF).
 #pragma once
 
+#include "render/Plist.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -25,5 +27,9 @@ QImage imageFromStorage(const QByteArray& data);
 // A live value in storage form, classified by what it holds (colour, image,
 // number, string); nothing for anything else.
 std::optional<QVariant> toStorage(const QVariant& live);
+
+// Whether a value in storage form is within what the settings file reads
+// back: a longer one would make the whole file unreadable at the next start.
+bool fitsStorage(const QVariant& stored, const plist::Limits& limits);
 
 } // namespace tarnvik

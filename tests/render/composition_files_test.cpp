@@ -1,8 +1,8 @@
 // What the user is told about composition files and the images they name:
 // each fault in its own words, naming the file, and each only once.
-#include "app/CompositionRenderer.h"
-#include "app/CompositionScene.h"
-#include "app/InputImageProvider.h"
+#include "render/CompositionRenderer.h"
+#include "render/CompositionScene.h"
+#include "render/InputImageProvider.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +44,8 @@ TEST_F(CompositionFilesTest, EachFaultOfAFileHasItsOwnMessage) {
         {write("Tekst.qtz", "Dette er ingen komposisjon.\n"), "it is not a QML document"},
         {write("Tom.qtz", "  \n"), "it is empty"},
         {write("Feil.qtz", "import QtQuick\nQtObject { property var x: [ }\n"), "Feil.qtz:2"},
+        {QStringLiteral(TEST_DATA_DIR "/oedelagt.qtz"), "oedelagt.qtz:"},
+        {QStringLiteral(TEST_DATA_DIR "/uten_scene.qtz"), "the document has no scene component"},
     };
     for (const auto& c : cases) {
         reports.clear();

@@ -1,4 +1,4 @@
-#include "app/ScriptWatchdog.h"
+#include "render/ScriptWatchdog.h"
 
 namespace tarnvik {
 

@@ -3,7 +3,7 @@
 // coerced by its renderer, and that must never pass in silence.
 #pragma once
 
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 
 #include <QList>
 #include <QString>
@@ -13,7 +13,7 @@
 
 namespace tarnvik {
 
-class RenderParametersView;
+class LayerStack;
 class UserDefaults;
 
 // A stored value that was not taken as it was.
@@ -34,9 +34,9 @@ struct SettingsNotice {
     bool alert = false; // all settings lost, rather than some values reset
 };
 
-// Hands the kept "settings" to the panel. Where the file was set aside, or
+// Hands the kept "settings" to the layers. Where the file was set aside, or
 // values were reset, the file as read is first copied aside and the notices
 // say what happened, for the caller to show.
-std::vector<SettingsNotice> restoreSettings(RenderParametersView& view, UserDefaults& defaults);
+std::vector<SettingsNotice> restoreSettings(LayerStack& layers, UserDefaults& defaults);
 
 } // namespace tarnvik

@@ -1,7 +1,7 @@
-#include "app/CompositionRenderer.h"
+#include "render/CompositionRenderer.h"
 
-#include "app/CompositionScene.h"
-#include "app/InputImageProvider.h"
+#include "render/CompositionScene.h"
+#include "render/InputImageProvider.h"
 
 #include <QColor>
 #include <QDir>

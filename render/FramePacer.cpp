@@ -1,4 +1,4 @@
-#include "app/FramePacer.h"
+#include "render/FramePacer.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "params/ParameterForms.h"
+#include "render/StorageForms.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -103,6 +103,12 @@ std::optional<QVariant> toStorage(const QVariant& live) {
     default:
         return std::nullopt;
     }
+}
+
+bool fitsStorage(const QVariant& stored, const plist::Limits& limits) {
+    if (stored.typeId() == QMetaType::QString) return stored.toString().size() <= limits.stringChars;
+    if (stored.typeId() == QMetaType::QByteArray) return stored.toByteArray().size() <= limits.dataBytes;
+    return true;
 }
 
 } // namespace tarnvik

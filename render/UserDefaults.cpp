@@ -1,6 +1,6 @@
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 
-#include "params/Plist.h"
+#include "render/Plist.h"
 
 #include <QDateTime>
 #include <QDir>

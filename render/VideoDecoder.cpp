@@ -1,4 +1,4 @@
-#include "app/VideoDecoder.h"
+#include "render/VideoDecoder.h"
 
 #include <QRegularExpression>
 #include <QUrl>

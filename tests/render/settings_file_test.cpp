@@ -1,5 +1,7 @@
-#include "params/Plist.h"
-#include "params/UserDefaults.h"
+// The settings file: property lists that round-trip, damaged or oversized
+// input refused within bounds, and a file that is set aside, never lost.
+#include "render/Plist.h"
+#include "render/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +22,29 @@ QByteArray text(const char* element, qsizetype n) {
 
 const plist::Limits kSmall{.depth = 4, .stringChars = 8, .dataBytes = 6, .values = 10, .fileBytes = 200};
 
-TEST(PlistLimits, EachBoundHoldsAtItsLimitAndRefusesPastIt) {
+TEST(Plist, RoundTripsEveryKind) {
+    QVariantMap inner{{"n", 0.1}, {"s", QString("æøå <&>")}, {"d", QByteArray("\0\1\2", 3)},
+                      {"i", qlonglong(-7)}, {"t", true}, {"big", 1e300}};
+    QVariantMap root{{"settings", inner}, {"list", QVariantList{1.5, QString("b")}}, {"empty", QVariantMap()}};
+    QString err;
+    auto back = plist::read(plist::write(root), &err);
+    ASSERT_TRUE(back) << err.toStdString();
+    EXPECT_EQ(back->toMap(), root);
+}
+
+TEST(Plist, DamagedInputIsRefusedAndEachBoundHoldsAtItsLimit) {
     struct Case {
         QByteArray xml;
-        const char* reason; // null: read
+        const char* reason; // null: read; empty: refused for a reason of its own
     } cases[] = {
+        {"", ""},
+        {"garbage", ""},
+        {"<plist><dict><key>a</key></dict></plist>", ""},
+        {"<plist><dict><string>a</string></dict></plist>", ""},
+        {"<plist><integer>12x</integer></plist>", ""},
+        {"<plist><data>@@@</data></plist>", ""},
+        {"<plist><dict><key>a</key><string>b</string>", ""},
+        {"<plist><date>2020-01-01T00:00:00Z</date></plist>", ""},
         {nested(4), nullptr},
         {nested(5), "nested deeper than 4 levels"},
         {wrapped(text("string", 8)), nullptr},
@@ -41,7 +61,7 @@ TEST(PlistLimits, EachBoundHoldsAtItsLimitAndRefusesPastIt) {
         const bool read = plist::read(c.xml, &why, kSmall).has_value();
         EXPECT_EQ(read, c.reason == nullptr) << c.xml.left(60).constData();
         if (c.reason) {
-            EXPECT_TRUE(why.contains(c.reason)) << why.toStdString();
+            EXPECT_TRUE(why.contains(c.reason) && !why.isEmpty()) << why.toStdString();
         }
     }
     // The settings' own bounds: depth far past any stack, with no crash.
@@ -62,7 +82,7 @@ protected:
     // Refused: set aside whole, defaults used, and said why.
     void expectSetAside(const UserDefaults& d, const char* reason, qint64 size) {
         EXPECT_TRUE(d.values().isEmpty());
-        EXPECT_TRUE(d.problem().contains(reason)) << d.problem().toStdString();
+        EXPECT_TRUE(d.problem().contains(reason) && d.problem().contains(path())) << d.problem().toStdString();
         EXPECT_FALSE(QFile::exists(path()));
         ASSERT_EQ(aside().size(), 1);
         EXPECT_EQ(QFileInfo(dir.filePath(aside()[0])).size(), size);
@@ -70,23 +90,38 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(SettingsFile, TooDeepOrTooLargeIsSetAside) {
-    const QByteArray deep = nested(100'000);
-    write(deep);
-    expectSetAside(UserDefaults(path()), "nested deeper", deep.size());
-    QFile::remove(dir.filePath(aside()[0]));
-
-    // Past the size bound the file is refused unread: 8 GiB, sparse.
-    write({});
-    ASSERT_TRUE(QFile(path()).resize(8LL << 30));
-    expectSetAside(UserDefaults(path()), "larger than 67108864 bytes", 8LL << 30);
-}
-
-TEST_F(SettingsFile, FiftyMegabyteStringIsRefused) {
-    const QByteArray big = wrapped("<dict><key>settings</key><dict><key>InfoBox</key><dict><key>Vessel</key>" +
-                                   text("string", 50'000'000) + "</dict></dict></dict>");
-    write(big);
-    expectSetAside(UserDefaults(path()), "a string longer than 65536 characters", big.size());
+TEST_F(SettingsFile, DamagedDeepOrLargeIsSetAsideAndTheNextWriteWorks) {
+    const struct {
+        QByteArray bytes;
+        qint64 size; // > 0: a sparse file of that size instead
+        const char* reason;
+    } cases[] = {
+        {"<plist><dict><key>settings</key>", 0, "cannot be read"},
+        {nested(100'000), 0, "nested deeper"},
+        {wrapped("<dict><key>settings</key><dict><key>InfoBox</key><dict><key>Vessel</key>" +
+                 text("string", 50'000'000) + "</dict></dict></dict>"),
+         0, "a string longer than 65536 characters"},
+        // Past the size bound the file is refused unread: 8 GiB, sparse.
+        {{}, 8LL << 30, "larger than 67108864 bytes"},
+    };
+    for (const auto& c : cases) {
+        write(c.bytes);
+        if (c.size > 0) {
+            ASSERT_TRUE(QFile(path()).resize(c.size));
+        }
+        UserDefaults d(path());
+        expectSetAside(d, c.reason, c.size > 0 ? c.size : c.bytes.size());
+        if (HasFatalFailure()) return;
+        if (c.size == 0) {
+            QFile kept(dir.filePath(aside()[0]));
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), c.bytes) << c.reason;
+        }
+        QFile::remove(dir.filePath(aside()[0]));
+        d.setValue("settings", QVariantMap{{"a", 1.0}});
+        EXPECT_TRUE(d.synchronize()) << c.reason;
+        QFile::remove(path());
+    }
 }
 
 TEST_F(SettingsFile, KeptCopyComesBeforeAnyWrite) {

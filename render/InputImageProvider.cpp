@@ -1,4 +1,4 @@
-#include "app/InputImageProvider.h"
+#include "render/InputImageProvider.h"
 
 #include <QMutexLocker>
 

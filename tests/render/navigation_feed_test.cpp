@@ -1,4 +1,4 @@
-#include "app/NavigationFeed.h"
+#include "render/NavigationFeed.h"
 
 #include "decoder/geodesi.h"
 

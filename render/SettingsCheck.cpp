@@ -1,8 +1,8 @@
-#include "params/SettingsCheck.h"
+#include "render/SettingsCheck.h"
 
-#include "params/ParameterForms.h"
-#include "params/RenderParametersView.h"
-#include "params/UserDefaults.h"
+#include "render/LayerStack.h"
+#include "render/StorageForms.h"
+#include "render/UserDefaults.h"
 
 #include <QColor>
 #include <QImage>
@@ -95,12 +95,12 @@ QString describeUsed(PortType type, const QVariant& accepted) {
     }
 }
 
-std::vector<SettingsNotice> restoreSettings(RenderParametersView& view, UserDefaults& defaults) {
+std::vector<SettingsNotice> restoreSettings(LayerStack& layers, UserDefaults& defaults) {
     std::vector<SettingsNotice> out;
     if (!defaults.problem().isEmpty()) out.push_back({defaults.problem(), true});
     const QVariant stored = defaults.value(QStringLiteral("settings"));
     QList<ValueReset> resets;
-    if (stored.typeId() == QMetaType::QVariantMap) resets = view.setParameters(stored.toMap());
+    if (stored.typeId() == QMetaType::QVariantMap) resets = layers.setValues(stored.toMap());
     else if (stored.isValid()) resets << ValueReset{{}, {}, describeStored(stored), QStringLiteral("the defaults")};
     if (resets.isEmpty()) return out;
 

@@ -1,4 +1,4 @@
-#include "params/Plist.h"
+#include "render/Plist.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

@@ -2,7 +2,7 @@
 // thread of its own, keeping only the newest frame for the scene to show.
 #pragma once
 
-#include "app/FramePacer.h"
+#include "render/FramePacer.h"
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
 // The watchdog stops a script that runs past the limit, and only that one;
 // once the program is quitting it stops every script. The test gives the
 // watchdog its time by hand, from a second thread, while the main thread runs.
-#include "app/ScriptWatchdog.h"
+#include "render/ScriptWatchdog.h"
 
 #include <QJSEngine>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "app/CompositionScene.h"
+#include "render/CompositionScene.h"
 
-#include "app/CompositionRenderer.h"
-#include "app/InputImageProvider.h"
-#include "app/ScriptWatchdog.h"
-#include "app/VideoSourceItem.h"
+#include "render/CompositionRenderer.h"
+#include "render/InputImageProvider.h"
+#include "render/ScriptWatchdog.h"
+#include "render/VideoSourceItem.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

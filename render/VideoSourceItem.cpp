@@ -1,7 +1,7 @@
-#include "app/VideoSourceItem.h"
+#include "render/VideoSourceItem.h"
 
-#include "app/TestPattern.h"
-#include "app/VideoDecoder.h"
+#include "render/TestPattern.h"
+#include "render/VideoDecoder.h"
 
 #include <QMetaObject>
 #include <QQuickWindow>

@@ -1,4 +1,4 @@
-#include "app/TestPattern.h"
+#include "render/TestPattern.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "app/Compositions.h"
+#include "render/Compositions.h"
 
 #include <QCoreApplication>
 #include <QDir>
