@@ -1,6 +1,6 @@
 #include "app/DecoderThread.h"
 
-#include "app/NavigationFeed.h"
+#include "render/NavigationFeed.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
 

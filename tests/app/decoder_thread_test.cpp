@@ -2,7 +2,7 @@
 // replay, and a run that stops with its controller.
 #include "app/AppController.h"
 #include "app/DecoderThread.h"
-#include "app/NavigationFeed.h"
+#include "render/NavigationFeed.h"
 #include "tests/app/wait_for.h"
 #include "tools/loopback.h"
 
