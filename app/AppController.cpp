@@ -202,7 +202,16 @@ CompositionRenderer* AppController::renderPosition() const { return layers_->ren
 
 CompositionRenderer* AppController::renderCompass() const { return layers_->renderer(QStringLiteral("Compas")); }
 
-void AppController::refreshInfo() { layers_->showNavigation(overlayValues(readNavigation())); }
+void AppController::refreshInfo() {
+    const OverlayValues shown = overlayValues(readNavigation());
+    layers_->showNavigation(shown);
+    ShownValues v;
+    v.timeUtc = QDateTime::currentDateTimeUtc();
+    v.latitude = shown.latitude;
+    v.longitude = shown.longitude;
+    v.headingDeg = shown.heading;
+    emit valuesShown(v);
+}
 
 void AppController::setTimerFramerate(double rate) {
     delete renderTimer_;

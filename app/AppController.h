@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/Notices.h"
+#include "render/ShownValues.h"
 
 #include <QObject>
 #include <QSize>
@@ -116,6 +117,9 @@ public:
 
 signals:
     void frameRendered();
+    // What the layers were given at an info tick, as data (--values-to, the
+    // CSV and subtitles of recordings, events).
+    void valuesShown(const tarnvik::ShownValues& values);
 
 private:
     void startDecoder();
