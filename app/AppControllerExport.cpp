@@ -2,6 +2,7 @@
 // DV output, and saving what the render view shows.
 #include "app/AppController.h"
 
+#include "app/CompressionChoice.h"
 #include "app/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
@@ -135,8 +136,8 @@ void AppController::updateExport() {
         std::uint32_t codec = 0;
         CompressionOptionsPtr options;
         if (!path.isEmpty())
-            options = FrameCompressor::userOptions(&codec, &frameRate, QStringLiteral("CompressionDialogSettings"),
-                                                   defaults_.get(), mainWindow_.get(), runDialog_);
+            options = userCompressionOptions(&codec, &frameRate, QStringLiteral("CompressionDialogSettings"),
+                                             defaults_.get(), mainWindow_.get(), runDialog_);
         if (options)
             reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {

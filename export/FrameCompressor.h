@@ -1,13 +1,11 @@
 // The base of the exporters: one encoder session fed with Frames and time
 // stamps in seconds, handing every encoded frame to doneCompressingFrame,
 // which the exporters override to store or send it. Options come empty from
-// defaultOptions or from the user through the compression dialog.
+// defaultOptions, or from the user through the shell's compression dialog.
 #pragma once
 
 #include "export/CompressionOptions.h"
 #include "export/Frame.h"
-
-#include <QString>
 
 #include <atomic>
 #include <cstdint>
@@ -18,13 +16,10 @@
 
 struct AVCodecContext;
 struct AVPacket;
-class QWidget;
 
 namespace tarnvik {
 
-class CompressionDialog;
 class FrameEncoder;
-class UserDefaults;
 
 // One encoded frame as the session hands it out; valid during the call.
 struct EncodedFrame {
@@ -39,18 +34,7 @@ struct EncodedFrame {
 
 class FrameCompressor {
 public:
-    // Runs the dialog; 0 when the user accepted, 1 when cancelled. Tests
-    // give their own instead of a modal run.
-    using DialogRunner = std::function<int(CompressionDialog&)>;
-
     static CompressionOptionsPtr defaultOptions();
-    // The options the user chose in the compression dialog, or null when
-    // cancelled (silently) or failed (logged). The codec type and frame rate
-    // are filled only on success. A non-empty autosave name reads the last
-    // settings from defaults and stores the chosen ones there.
-    static CompressionOptionsPtr userOptions(std::uint32_t* codecType, double* frameRate,
-                                             const QString& autosaveName, UserDefaults* defaults,
-                                             QWidget* parent = nullptr, const DialogRunner& run = {});
 
     virtual ~FrameCompressor();
     FrameCompressor(const FrameCompressor&) = delete;

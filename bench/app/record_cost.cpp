@@ -9,7 +9,7 @@
 #include "app/CompositionRenderer.h"
 #include "app/CompositionScene.h"
 #include "app/Compositions.h"
-#include "export/CompressionDialog.h"
+#include "export/CompressionSettings.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
 
