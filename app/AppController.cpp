@@ -54,7 +54,9 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 AppController::AppController(AppOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), clock_(wallSeconds) {
     qInfo("init MyControler");
-    if (!options_.decoderArguments.isEmpty()) startDecoderThread(options_.decoderArguments);
+    // However the program is asked to quit, the settings are saved.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });
+    startDecoder();
     timer_ = new QTimer(this);
     timer_->setInterval(300);
     connect(timer_, &QTimer::timeout, this, &AppController::refreshInfo);
@@ -62,6 +64,8 @@ AppController::AppController(AppOptions options, QObject* parent)
 }
 
 AppController::~AppController() {
+    // The decoder's news goes to this object: the run stops first.
+    decoder_.reset();
     // The reader reads from the scene: the export goes first.
     endExport();
     delete renderTimer_;
@@ -70,6 +74,18 @@ AppController::~AppController() {
     parametersPanel_.reset();
     mainWindow_.reset();
     scene_.reset();
+}
+
+void AppController::startDecoder() {
+    if (options_.decoderArguments.isEmpty()) return;
+    decoder_ = DecoderThread::start(options_.decoderArguments, this,
+                                    [this](const DecoderStop& stop) { decoderStopped(stop); });
+    if (!decoder_) qWarning("The decoder runs already; no second one is started");
+}
+
+void AppController::decoderStopped(const DecoderStop& stop) {
+    notices_.post(stop.text(), stop.level());
+    if (stop.quits(options_.frames > 0)) QCoreApplication::exit(stop.status);
 }
 
 void AppController::buildWindow() {
@@ -81,7 +97,14 @@ void AppController::buildWindow() {
     snapshotAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     snapshotAction_->setToolTip(QStringLiteral("Save the picture as shown to the Desktop"));
     connect(snapshotAction_, &QAction::triggered, this, [this] { screenShoot(); });
-    mainWindow_->menuBar()->addMenu(QStringLiteral("&File"))->addAction(snapshotAction_);
+    QMenu* file = mainWindow_->menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(snapshotAction_);
+    file->addSeparator();
+    quitAction_ = file->addAction(QStringLiteral("Quit"));
+    quitAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    quitAction_->setMenuRole(QAction::QuitRole);
+    connect(quitAction_, &QAction::triggered, this,
+            [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     Toolbar bar = makeToolbar(mainWindow_.get(), snapshotAction_);
     widthField_ = bar.widthField;
     heightField_ = bar.heightField;
@@ -126,6 +149,10 @@ void AppController::applicationDidFinishLaunching() {
 
     scene_ = CompositionScene::create(renderView_->size());
     if (!scene_) qWarning("No OpenGL rendering: the view stays empty");
+    if (scene_) {
+        scene_->setScriptLimit(options_.scriptLimit);
+        scene_->setReporter([this](const QString& text) { notices_.post(text, NoticeLevel::Warning); });
+    }
     clearGLContext();
     connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = true;
@@ -148,7 +175,11 @@ bool AppController::applicationWillTerminate() {
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;
-    defaults_->setValue(QStringLiteral("settings"), settingsView_->parameters(true));
+    // A composition that could not be loaded this time keeps what was stored for it.
+    QVariantMap settings = defaults_->value(QStringLiteral("settings")).toMap();
+    const QVariantMap shown = settingsView_->parameters(true);
+    for (auto it = shown.begin(); it != shown.end(); ++it) settings.insert(it.key(), it.value());
+    defaults_->setValue(QStringLiteral("settings"), settings);
     return defaults_->synchronize();
 }
 
@@ -161,11 +192,9 @@ void AppController::reloadRenderers() {
     if (scene_ && scene_->size() != renderView_->size()) scene_->setSize(renderView_->size());
     if (scene_) {
         for (const QString& name : compositionNames()) {
+            // A file that cannot be loaded is reported by the scene, once.
             auto r = CompositionRenderer::create(*scene_, compositionPath(name));
-            if (!r) {
-                qWarning().noquote() << QStringLiteral("Failed loading composition \"%1\"").arg(name);
-                continue;
-            }
+            if (!r) continue;
             if (name == QLatin1String("Position")) renderPosition_ = r.get();
             if (name == QLatin1String("Compas")) renderCompass_ = r.get();
             settingsView_->addRenderer(std::move(r), name);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,8 @@ namespace tarnvik {
 
 class CompressionDialog;
 class CompositionRenderer;
+class DecoderThread;
+struct DecoderStop;
 class CompositionScene;
 class FrameLiveDVExporter;
 class FrameMovieExporter;
@@ -45,6 +48,8 @@ struct AppOptions {
     QString snapshotTo;      // with frames: write the last frame there as PNG
     QString dvOut;           // live DV goes to this file or pipe where no FireWire device takes it
     QString desktopFolder;   // empty: the user's Desktop (snapshots, the save panel's start)
+    // A composition's script running longer than this is stopped and its layer left out.
+    std::chrono::milliseconds scriptLimit{3000};
 };
 
 class AppController : public QObject {
@@ -86,6 +91,8 @@ public:
     QLineEdit* heightField() const { return heightField_; }
     QComboBox* exportMenu() const { return exportMenu_; }
     QAction* snapshotAction() const { return snapshotAction_; }
+    // File ▸ Quit: quits like closing the window.
+    QAction* quitAction() const { return quitAction_; }
     RenderParametersView* settingsView() const { return settingsView_; }
     CompositionScene* scene() const { return scene_.get(); }
     QTimer* renderTimer() const { return renderTimer_; }
@@ -107,6 +114,9 @@ signals:
 
 private:
     void startDecoder();
+    // The decoder's run ended on its own: the user is told, and the program
+    // quits where the stop asks for it.
+    void decoderStopped(const DecoderStop& stop);
     void buildWindow();
     void reloadRenderers();
     void updateRenderView();
@@ -122,6 +132,7 @@ private:
 
     AppOptions options_;
     Notices notices_;
+    std::unique_ptr<DecoderThread> decoder_;
     std::function<double()> clock_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<QMainWindow> mainWindow_;
@@ -144,6 +155,7 @@ private:
     double lastTime_ = 0;
 
     QAction* snapshotAction_ = nullptr;
+    QAction* quitAction_ = nullptr;
     std::function<QString(const QString&)> savePanel_;
     std::function<int(CompressionDialog&)> runDialog_;
     // The export in progress: the reader and one of the two exporters.

@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlPropertyMap>
 #include <QQuickItem>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QUrl>
 #include <QtDebug>
 
@@ -37,6 +40,27 @@ QString errorsOf(const QQmlComponent& c) {
 
 int nextSlot = 0;
 
+// Far more than any overlay document needs; a larger file is not one.
+constexpr qint64 kMostBytes = 4 << 20;
+
+// What the file is when it is not a QML document: a folder, binary data
+// (the Quartz Composer files these documents stand in for are binary
+// property lists) or text without a QML object in it.
+std::optional<QString> notQml(const QByteArray& data) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(data);
+    if (utf8.hasError() || data.contains('\0'))
+        return data.startsWith("bplist") ? QStringLiteral("it is not a QML document but a binary property list")
+                                         : QStringLiteral("it is not a QML document but binary data");
+    if (text.trimmed().isEmpty()) return QStringLiteral("it is empty");
+    static const QRegularExpression qml(QStringLiteral("^\\s*(import|pragma)\\s|^\\s*[A-Z][\\w.]*\\s*\\{"),
+                                        QRegularExpression::MultilineOption);
+    if (!qml.match(text).hasMatch()) return QStringLiteral("it is not a QML document");
+    return std::nullopt;
+}
+
+QString seconds(std::chrono::milliseconds ms) { return QString::number(ms.count() / 1000.0); }
+
 } // namespace
 
 PortType portTypeFromName(const QString& word) {
@@ -54,24 +78,71 @@ CompositionRenderer::CompositionRenderer(CompositionScene& scene, QString path)
 std::unique_ptr<CompositionRenderer> CompositionRenderer::create(CompositionScene& scene,
                                                                  const QString& path) {
     std::unique_ptr<CompositionRenderer> r(new CompositionRenderer(scene, path));
+    const QString hung = QStringLiteral("its script ran for more than %1 s and was stopped").arg(seconds(scene.scriptLimit()));
     QString error;
-    if (!r->load(error)) {
-        qWarning().noquote() << QStringLiteral("Cannot load composition file \"%1\": %2").arg(path, error);
+    bool loaded = false;
+    if (scene.refused_.value(path, false)) {
+        error = hung; // it would only hang again
+    } else if (!scene.runScript([&] { loaded = r->load(error); })) {
+        scene.remember(path, true);
+        loaded = false;
+        error = hung;
+    }
+    if (!loaded) {
+        scene.report(QStringLiteral("Cannot load composition file \"%1\": %2").arg(path, error));
+        r->tearDown();
         return nullptr;
     }
-    scene.attach(r.get());
+    if (!scene.runScript([&] { scene.attach(r.get()); }) || scene.refused_.contains(path)) r->refuse();
     return r;
 }
 
 CompositionRenderer::~CompositionRenderer() {
-    scene_.detach(this);
+    tearDown();
     scene_.images_->forget(slot_);
+}
+
+void CompositionRenderer::tearDown() {
+    // Taking the items out of the scene and destroying them may run their scripts.
+    scene_.runScript([this] {
+        scene_.detach(this);
+        item_.reset();
+        inputs_.reset();
+        context_.reset();
+        document_.reset();
+    });
+}
+
+void CompositionRenderer::refuse() {
+    if (refused_) return;
+    refused_ = true;
+    if (!scene_.refused_.contains(path_)) scene_.remember(path_, false);
+    scene_.report(QStringLiteral("The script of composition file \"%1\" ran for more than %2 s and was stopped; "
+                                 "the layer is left out until Tarnvik starts again.")
+                      .arg(path_, seconds(scene_.scriptLimit())));
+    // The values stay, so that the panel shows them and they are saved.
+    scene_.runScript([this] {
+        scene_.detach(this);
+        item_.reset();
+    });
 }
 
 bool CompositionRenderer::load(QString& error) {
     QFileInfo info(path_);
-    if (!info.isFile()) {
+    if (!info.exists()) {
         error = QStringLiteral("no such file");
+        return false;
+    }
+    if (info.isDir()) {
+        error = QStringLiteral("it is a folder, not a composition file");
+        return false;
+    }
+    if (!info.isFile()) { // a pipe or a device could block or never end
+        error = QStringLiteral("it is not a regular file");
+        return false;
+    }
+    if (info.size() > kMostBytes) {
+        error = QStringLiteral("it is too large for a composition (%1 bytes)").arg(info.size());
         return false;
     }
     QQmlEngine* engine = scene_.engine();
@@ -79,10 +150,15 @@ bool CompositionRenderer::load(QString& error) {
     QQmlComponent component(engine);
     QFile file(path_);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+        error = QStringLiteral("it cannot be read: %1").arg(file.errorString());
         return false;
     }
-    component.setData(file.readAll(), QUrl::fromLocalFile(info.absoluteFilePath()));
+    const QByteArray data = file.read(kMostBytes);
+    if (auto why = notQml(data)) {
+        error = *why;
+        return false;
+    }
+    component.setData(data, QUrl::fromLocalFile(info.absoluteFilePath()));
     if (component.isError()) {
         error = errorsOf(component);
         return false;
@@ -118,7 +194,6 @@ bool CompositionRenderer::load(QString& error) {
 }
 
 bool CompositionRenderer::declare(const QVariantList& declarations, QString& error) {
-    const QDir dir = QFileInfo(path_).absoluteDir();
     for (const QVariant& d : declarations) {
         const QVariantMap m = d.toMap();
         const QString key = m.value(QStringLiteral("key")).toString();
@@ -134,9 +209,6 @@ bool CompositionRenderer::declare(const QVariantList& declarations, QString& err
         keys_ << key;
         attributes_.insert(key, a);
         QVariant initial = m.value(QStringLiteral("value"));
-        // An image default names a file beside the document.
-        if (a.type == PortType::Image && initial.typeId() == QMetaType::QString)
-            initial = QImage(dir.filePath(initial.toString()));
         if (a.type == PortType::String || a.type == PortType::Image) values_.insert(key, QVariant());
         else if (a.type != PortType::Other) values_.insert(key, a.type == PortType::Color
                                                                      ? QVariant(QColor(Qt::white))
@@ -180,6 +252,12 @@ void CompositionRenderer::setValue(const QString& key, const QVariant& value) {
         break;
     }
     case PortType::Image: {
+        if (value.typeId() == QMetaType::QString && !value.toString().isEmpty()) {
+            auto img = imageFile(value.toString());
+            if (!img) return;
+            accepted = *img;
+            break;
+        }
         QImage img = value.value<QImage>();
         if (!img.isNull()) accepted = img;
         break;
@@ -189,7 +267,21 @@ void CompositionRenderer::setValue(const QString& key, const QVariant& value) {
         break;
     }
     values_.insert(key, accepted);
-    if (inputs_) publish(key);
+    if (inputs_ && !refused_ && !scene_.runScript([&] { publish(key); })) refuse();
+}
+
+std::optional<QImage> CompositionRenderer::imageFile(const QString& name) {
+    QString file = name.startsWith(QLatin1String("file:")) ? QUrl(name).toLocalFile() : name;
+    // A relative name is beside the document, as the documents' own defaults are.
+    if (QFileInfo(file).isRelative()) file = QFileInfo(path_).absoluteDir().filePath(file);
+    QImageReader reader(file);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        scene_.report(QStringLiteral("Cannot read the image \"%1\" of composition file \"%2\": %3")
+                          .arg(file, path_, reader.errorString()));
+        return std::nullopt;
+    }
+    return image;
 }
 
 void CompositionRenderer::publish(const QString& key) {
@@ -212,7 +304,11 @@ void CompositionRenderer::publish(const QString& key) {
 QVariant CompositionRenderer::valueForInputKey(const QString& key) const { return values_.value(key); }
 
 void CompositionRenderer::renderAtTime(double seconds) {
-    context_->setContextProperty(QStringLiteral("renderTime"), seconds);
+    if (refused_) return;
+    if (!scene_.runScript([&] { context_->setContextProperty(QStringLiteral("renderTime"), seconds); })) {
+        refuse();
+        return;
+    }
     scene_.drawn(this);
 }
 

@@ -42,8 +42,10 @@ PortType portTypeFromName(const QString& word);
 
 class CompositionRenderer {
 public:
-    // Null when the file cannot be loaded; one log line names it with the
-    // QML error. The scene must outlive the renderer.
+    // Null when the file cannot be loaded; the scene's report names the file
+    // and says what is wrong with it (no such file, a folder, not a QML
+    // document, the QML error, a script that ran too long). The scene must
+    // outlive the renderer.
     static std::unique_ptr<CompositionRenderer> create(CompositionScene& scene, const QString& path);
     ~CompositionRenderer();
     CompositionRenderer(const CompositionRenderer&) = delete;
@@ -55,8 +57,13 @@ public:
 
     // Values are coerced to the input's type; an unknown key or a value that
     // cannot be converted changes nothing. A null value clears an image or a
-    // string input and leaves the others as they are.
+    // string input and leaves the others as they are. A text given to an
+    // image input names an image file (relative to the document's folder);
+    // one that cannot be read is reported and changes nothing.
     void setValue(const QString& key, const QVariant& value);
+    // A layer whose script ran too long is refused: it draws nothing for the
+    // rest of the run, but keeps its values so that they are still saved.
+    bool refused() const { return refused_; }
     // Numbers (double) for boolean, index and number inputs, QString, QColor,
     // QImage; a null QVariant for an unknown key or an image input without
     // an image.
@@ -72,11 +79,15 @@ private:
     bool load(QString& error);
     bool declare(const QVariantList& declarations, QString& error);
     void publish(const QString& key);
+    std::optional<QImage> imageFile(const QString& name);
+    void refuse();
+    void tearDown();
     QQuickItem* item() const { return item_.get(); }
 
     CompositionScene& scene_;
     QString path_;
     QString slot_;
+    bool refused_ = false;
     QStringList keys_;
     QHash<QString, InputAttributes> attributes_;
     QHash<QString, QVariant> values_;

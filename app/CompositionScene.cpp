@@ -2,6 +2,7 @@
 
 #include "app/CompositionRenderer.h"
 #include "app/InputImageProvider.h"
+#include "app/ScriptWatchdog.h"
 #include "app/VideoSourceItem.h"
 
 #include <QOffscreenSurface>
@@ -52,6 +53,8 @@ bool CompositionScene::init(QSize size) {
         return false;
     }
     engine_ = std::make_unique<QQmlEngine>();
+    QQmlEngine* engine = engine_.get();
+    watchdog_ = std::make_unique<ScriptWatchdog>([engine](bool stop) { engine->setInterrupted(stop); });
     images_ = new InputImageProvider;
     engine_->addImageProvider(QStringLiteral("inputs"), images_);
     VideoSourceItem::registerQmlType();
@@ -61,6 +64,7 @@ bool CompositionScene::init(QSize size) {
 CompositionScene::~CompositionScene() {
     // Renderers are owned elsewhere and must be gone; drop what is left so
     // that the scene graph is torn down with a current context.
+    watchdog_.reset();
     if (context_ && surface_) context_->makeCurrent(surface_.get());
     fbo_.reset();
     window_.reset();
@@ -87,9 +91,31 @@ bool CompositionScene::setSize(QSize size) {
     size_ = size;
     window_->setRenderTarget(QQuickRenderTarget::fromOpenGLTexture(fbo_->texture(), size));
     window_->resize(size);
-    window_->contentItem()->setSize(size);
-    for (CompositionRenderer* r : renderers_) r->item()->setSize(size);
+    runScript([&] { window_->contentItem()->setSize(size); });
+    for (CompositionRenderer* r : std::vector(renderers_))
+        if (!runScript([&] { r->item()->setSize(size); })) r->refuse();
     return true;
+}
+
+void CompositionScene::setScriptLimit(std::chrono::milliseconds limit) { watchdog_->setLimit(limit); }
+
+std::chrono::milliseconds CompositionScene::scriptLimit() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(watchdog_->limit());
+}
+
+bool CompositionScene::runScript(const std::function<void()>& work) {
+    const bool finished = watchdog_->run(work);
+    // Quitting: every binding now fails, and saying so for each one helps nobody.
+    if (watchdog_->stoppedForQuit() && engine_->outputWarningsToStandardError())
+        engine_->setOutputWarningsToStandardError(false);
+    return finished;
+}
+
+void CompositionScene::report(const QString& text) {
+    if (reported_.contains(text)) return;
+    reported_.insert(text);
+    if (reporter_) reporter_(text);
+    else qWarning().noquote() << text;
 }
 
 QQuickItem* CompositionScene::root() const { return window_->contentItem(); }
@@ -114,19 +140,30 @@ void CompositionScene::drawn(CompositionRenderer* r) {
 }
 
 bool CompositionScene::finishFrame() {
-    for (CompositionRenderer* r : renderers_) r->item()->setVisible(false);
+    // A layer whose script hangs while it is shown or hidden is left out.
+    for (CompositionRenderer* r : std::vector(renderers_))
+        if (!runScript([r] { r->item()->setVisible(false); })) r->refuse();
     int z = 0;
-    for (CompositionRenderer* r : thisFrame_) {
-        r->item()->setZ(z++);
-        r->item()->setVisible(true);
+    for (CompositionRenderer* r : std::vector(thisFrame_)) {
+        if (!r->item()) continue;
+        if (!runScript([r, &z] {
+                r->item()->setZ(z++);
+                r->item()->setVisible(true);
+            }))
+            r->refuse();
     }
     thisFrame_.clear();
     if (!makeCurrent()) return false;
-    control_->polishItems();
-    control_->beginFrame();
-    control_->sync();
-    control_->render();
-    control_->endFrame();
+    const bool finished = runScript([this] {
+        control_->polishItems();
+        control_->beginFrame();
+        control_->sync();
+        control_->render();
+        control_->endFrame();
+    });
+    if (!finished)
+        report(QStringLiteral("A composition's script ran for more than %1 s while the frame was drawn and was stopped.")
+                   .arg(scriptLimit().count() / 1000.0));
     context_->functions()->glFlush(); // before another context shows the texture
     GLenum err = context_->functions()->glGetError();
     if (err != GL_NO_ERROR) {

@@ -3,9 +3,14 @@
 // draws the whole stack.
 #pragma once
 
+#include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QSize>
+#include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +26,7 @@ namespace tarnvik {
 
 class CompositionRenderer;
 class InputImageProvider;
+class ScriptWatchdog;
 
 class CompositionScene {
 public:
@@ -49,6 +55,16 @@ public:
     // global share context.
     unsigned texture() const;
 
+    // How long one call into a composition's script may run before it is
+    // interrupted and its layer left out.
+    void setScriptLimit(std::chrono::milliseconds limit);
+    std::chrono::milliseconds scriptLimit() const;
+    // What the user should be told about the compositions (a file that
+    // cannot be loaded, an image that cannot be read, a layer whose script
+    // was stopped). Each text goes out once; without a reporter it is logged.
+    void setReporter(std::function<void(const QString&)> reporter) { reporter_ = std::move(reporter); }
+    void report(const QString& text);
+
 private:
     friend class CompositionRenderer;
     CompositionScene() = default;
@@ -57,6 +73,12 @@ private:
     void attach(CompositionRenderer* r);
     void detach(CompositionRenderer* r);
     void drawn(CompositionRenderer* r);
+    // Runs work that may execute script on the main thread, under the
+    // watchdog; false when it was interrupted.
+    bool runScript(const std::function<void()>& work);
+    // Files whose scripts ran too long stay refused for the rest of the run:
+    // true when the document itself hung, false when its layer did later.
+    void remember(const QString& path, bool whileLoading) { refused_.insert(path, whileLoading); }
 
     QSize size_;
     std::unique_ptr<QOpenGLContext> context_;
@@ -66,6 +88,10 @@ private:
     std::unique_ptr<QQmlEngine> engine_;
     std::unique_ptr<QOpenGLFramebufferObject> fbo_;
     InputImageProvider* images_ = nullptr; // owned by the engine
+    std::unique_ptr<ScriptWatchdog> watchdog_; // goes before the engine it interrupts
+    std::function<void(const QString&)> reporter_;
+    QSet<QString> reported_;
+    QHash<QString, bool> refused_;
     std::vector<CompositionRenderer*> renderers_;
     std::vector<CompositionRenderer*> thisFrame_;
 };

@@ -24,9 +24,16 @@ bool runsFromBuildTree(const QString& programDir) {
     return !build.isEmpty() && (dir == build || dir.startsWith(build + QLatin1Char('/')));
 }
 
+QString& chosenFolder() {
+    static QString folder;
+    return folder;
+}
 } // namespace
 
+void setCompositionsFolder(const QString& folder) { chosenFolder() = folder; }
+
 QString compositionsFolder() {
+    if (!chosenFolder().isEmpty()) return chosenFolder();
     const QString env = qEnvironmentVariable("TARNVIK_COMPOSITIONS");
     if (!env.isEmpty()) return env;
     const QDir bin(QCoreApplication::applicationDirPath());
@@ -36,6 +43,19 @@ QString compositionsFolder() {
     }
     if (runsFromBuildTree(bin.path())) return QStringLiteral(TARNVIK_SOURCE_COMPOSITIONS);
     return QDir::cleanPath(installed);
+}
+
+QString compositionsFolderProblem(const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.exists()) return QStringLiteral("the folder \"%1\" does not exist").arg(folder);
+    if (!info.isDir()) return QStringLiteral("\"%1\" is not a folder").arg(folder);
+    const QDir dir(folder);
+    QStringList files;
+    for (const QString& name : compositionNames()) {
+        files << name + QStringLiteral(".qtz");
+        if (dir.exists(files.last())) return {};
+    }
+    return QStringLiteral("the folder \"%1\" holds none of the compositions (%2)").arg(folder, files.join(QStringLiteral(", ")));
 }
 
 QString compositionPath(const QString& name) {

@@ -17,7 +17,14 @@ QString InputImageProvider::publish(const QString& slot, const QImage& image) {
 
 void InputImageProvider::forget(const QString& slot) {
     QMutexLocker lock(&mutex_);
-    images_.remove(slot);
+    // A renderer publishes under "<slot>/<key>": all of them go with it.
+    const QString prefix = slot + QLatin1Char('/');
+    images_.removeIf([&](const auto& entry) { return entry.key() == slot || entry.key().startsWith(prefix); });
+}
+
+int InputImageProvider::count() const {
+    QMutexLocker lock(&mutex_);
+    return static_cast<int>(images_.size());
 }
 
 QImage InputImageProvider::requestImage(const QString& id, QSize* size, const QSize& requested) {

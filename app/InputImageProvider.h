@@ -17,12 +17,14 @@ public:
     // Stores the image and returns the URL that shows it; an empty text for
     // a null image.
     QString publish(const QString& slot, const QImage& image);
+    // Drops the slot's image and those published under "<slot>/...".
     void forget(const QString& slot);
+    int count() const; // images held (tests)
 
     QImage requestImage(const QString& id, QSize* size, const QSize& requested) override;
 
 private:
-    QMutex mutex_;
+    mutable QMutex mutex_;
     QHash<QString, QImage> images_;
     quint64 serial_ = 0;
 };

@@ -1,20 +1,28 @@
 // tarnvik: the overlay application.
 //
-//   tarnvik [--settings FILE] [--size WxH] [--dv-out PATH] [--frames N [--snapshot-to OUT.png]]
+//   tarnvik [--settings FILE] [--size WxH] [--compositions DIR] [--dv-out PATH]
+//           [--frames N [--snapshot-to OUT.png]] [--script-limit SECONDS]
 //           [-- DECODER OPTIONS]
+//   tarnvik --help | --version
 //
 // Decoder options after "--" replace the default "-u49000", for example
 // "tarnvik -- -u10110" or "tarnvik -- -frecorded.nmea".
 #include "app/AppController.h"
+#include "app/CommandLine.h"
+#include "app/Compositions.h"
+#include "app/ScriptWatchdog.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QRegularExpression>
-
+#include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,16 +31,42 @@ using namespace tarnvik;
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+int signalPipe[2] = {-1, -1}; // to the main thread's event loop
+int answerPipe[2] = {-1, -1}; // to the thread that waits for the main thread's answer
 
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] auto n = write(signalPipe[1], &c, 1);
+// The main thread answers a signal by quitting well within this; the
+// watchdog stops a composition's script long before.
+constexpr std::chrono::seconds kAnswerWithin{10};
+std::mutex answerMutex;
+std::condition_variable answerGiven;
+bool answered = false;
+
+void onSignal(int signal) {
+    ScriptWatchdog::quitRequested().store(true, std::memory_order_relaxed);
+    const char c = static_cast<char>(signal);
+    [[maybe_unused]] auto a = write(signalPipe[1], &c, 1);
+    [[maybe_unused]] auto b = write(answerPipe[1], &c, 1);
+}
+
+// Where the main thread hangs somewhere no watchdog reaches, a signal still
+// ends the program, without its settings then.
+void endUnanswered() {
+    char signal = 0;
+    while (read(answerPipe[0], &signal, 1) < 0 && errno == EINTR) {
+    }
+    std::unique_lock lock(answerMutex);
+    if (answerGiven.wait_for(lock, kAnswerWithin, [] { return answered; })) return;
+    std::fprintf(stderr, "tarnvik: no answer %lld s after signal %d; ending without saving the settings\n",
+                 static_cast<long long>(kAnswerWithin.count()), signal);
+    _exit(128 + signal);
 }
 
 // Ctrl+C and a session's end quit like closing the window: settings saved.
 void quitOnSignals(QCoreApplication& app) {
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    if (pipe2(answerPipe, O_CLOEXEC) != 0) return;
+    // The handler never blocks; the waiting thread does.
+    fcntl(answerPipe[1], F_SETFL, O_NONBLOCK);
     auto* n = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(n, &QSocketNotifier::activated, &app, [] {
         char c;
@@ -40,6 +74,12 @@ void quitOnSignals(QCoreApplication& app) {
         }
         QCoreApplication::quit();
     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
+        std::lock_guard lock(answerMutex);
+        answered = true;
+        answerGiven.notify_all();
+    });
+    std::thread(endUnanswered).detach();
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
@@ -49,56 +89,45 @@ void quitOnSignals(QCoreApplication& app) {
     sigaction(SIGHUP, &sa, nullptr);
 }
 
+int say(int status, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), status == 0 ? stdout : stderr);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = readCommandLine(arguments);
+    if (command.exitStatus) return say(*command.exitStatus, command.output);
+
+    // A folder chosen by hand must hold the compositions.
+    QString chosenBy;
+    if (!command.compositions.isEmpty()) {
+        setCompositionsFolder(QFileInfo(command.compositions).absoluteFilePath());
+        chosenBy = QStringLiteral("--compositions");
+    } else if (!qEnvironmentVariableIsEmpty("TARNVIK_COMPOSITIONS")) {
+        chosenBy = QStringLiteral("TARNVIK_COMPOSITIONS");
+    }
+    if (!chosenBy.isEmpty()) {
+        const QString problem = compositionsFolderProblem(compositionsFolder());
+        if (!problem.isEmpty()) return say(2, QStringLiteral("tarnvik: %1: %2\n").arg(chosenBy, problem));
+    }
+    // Qt's own message for a missing display ends in an abort.
+    if (!command.qtPlatformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return say(2, QStringLiteral("tarnvik: no display (DISPLAY is not set); without one, run it under "
+                                     "xvfb-run\n"));
+
     // The render view draws the composition scene's texture: the contexts share.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnvik"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Video overlay of vessel and ROV navigation"));
-    parser.addHelpOption();
-    QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Settings file to use."), QStringLiteral("FILE"));
-    QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Render size at start."), QStringLiteral("WxH"),
-                            QStringLiteral("720x576"));
-    QCommandLineOption frames(QStringLiteral("frames"), QStringLiteral("Quit after N rendered frames."),
-                              QStringLiteral("N"));
-    QCommandLineOption snapshot(QStringLiteral("snapshot-to"),
-                                QStringLiteral("With --frames: write the last frame as PNG."), QStringLiteral("FILE"));
-    QCommandLineOption dvOut(QStringLiteral("dv-out"),
-                             QStringLiteral("Live DV to this file or pipe where no FireWire device takes it."),
-                             QStringLiteral("PATH"));
-    parser.addOptions({settings, size, frames, snapshot, dvOut});
-    parser.addPositionalArgument(QStringLiteral("decoder options"),
-                                 QStringLiteral("After --: options of the decoder (default -u49000)."));
-    parser.process(app);
-
-    AppOptions options;
-    if (!parser.positionalArguments().isEmpty()) options.decoderArguments = parser.positionalArguments();
-    options.settingsPath = parser.value(settings);
-    auto m = QRegularExpression(QStringLiteral("^(\\d{2,4})x(\\d{2,4})$")).match(parser.value(size));
-    if (!m.hasMatch()) {
-        std::fprintf(stderr, "tarnvik: --size must be WIDTHxHEIGHT\n");
-        return 2;
-    }
-    options.renderSize = QSize(m.captured(1).toInt(), m.captured(2).toInt());
-    if (parser.isSet(frames)) {
-        bool ok = false;
-        options.frames = parser.value(frames).toInt(&ok);
-        if (!ok || options.frames < 1) {
-            std::fprintf(stderr, "tarnvik: --frames must be a positive number\n");
-            return 2;
-        }
-    }
-    options.snapshotTo = parser.value(snapshot);
-    options.dvOut = parser.value(dvOut);
+    QApplication::setApplicationVersion(tarnvikVersion());
 
     quitOnSignals(app);
-    AppController controller(options);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
-                     [&controller] { controller.applicationWillTerminate(); });
+    AppController controller(command.options);
     controller.applicationDidFinishLaunching();
     return app.exec();
 }

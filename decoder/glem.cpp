@@ -1,4 +1,5 @@
 #include "decoder/state.h"
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
@@ -28,10 +29,11 @@ void lesglem() {
     tom_liste();
     const char* navn = ttynavn ? ttynavn : "";
     std::string prefiks = std::string(navn) + ":";
-    FILE* fp = std::fopen("glemnmea", "r");
+    FILE* fp = apne_bryterfil("glemnmea");
     if (!fp) return;
     char linje[kLinjelengde];
-    while (talinje(linje, fp) >= 0) {
+    bool cr = false;
+    while (talinje(linje, fp, cr) >= 0) {
         if (char* h = std::strchr(linje, '#')) *h = '\0';
         char* post = trim(linje);
         if (char* kolon = std::strchr(post, ':')) {

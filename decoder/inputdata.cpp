@@ -1,6 +1,7 @@
 #include "decoder/geodesi.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
+#include "decoder/stopp.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
@@ -14,7 +15,11 @@
 
 namespace decoder {
 
+bool replay_ferdig = false;
+
 namespace {
+
+const bool registrert = registrer_nullstiller([] { replay_ferdig = false; });
 
 constexpr int kMaksBeregnant = 1000;
 
@@ -30,6 +35,20 @@ const char* const kHjelp[] = {
 };
 
 bool gyldig_port(int32_t p) { return p >= 1 && p <= 65535; }
+
+// A port option's value: a whole number from 1 to 65535, or false.
+bool les_port(const char* verdi, int& port) {
+    int32_t p = 0;
+    if (!les_helt_tall(verdi, p) || !gyldig_port(p)) return false;
+    port = p;
+    return true;
+}
+
+// What an unusable port value gives way to, with a word on it.
+int i_stedet(const char* verdi, const char* hva, int ellers) {
+    skrivfeil("tolkar: Ugyldig %s '%s', bruker %d\n", hva, verdi, ellers);
+    return ellers;
+}
 
 // The option's text lives as long as the process: argv does, and -r keeps a copy.
 struct Valg {
@@ -62,7 +81,12 @@ void sjekk_linje(const Valg& v) {
 
 void les_beregnant() {
     const char* verdi = std::getenv("MIDLEPOSFIKS");
-    beregnant = verdi ? les_heltall(verdi) : 10;
+    beregnant = 10;
+    if (verdi && !les_helt_tall(verdi, beregnant)) {
+        // Not a number as a whole: no averaging, as for no number at all.
+        skrivfeil("tolkar: MIDLEPOSFIKS '%s' er ikke et heltall, bruker 1\n", verdi);
+        beregnant = 1;
+    }
     if (beregnant > kMaksBeregnant)
         fatal("tolkar: MIDLEPOSFIKS kan ikke overskride %d", kMaksBeregnant);
     if (beregnant < 1) {
@@ -75,6 +99,7 @@ void les_beregnant() {
 } // namespace
 
 int inputData(int argc, char** argv) {
+    (void)registrert;
     skriv("cap = %lf %lf\n", givinkel(-1.0, 5.656854248), givinkel(-5.0, 3.0));
 
     Valg v;
@@ -88,17 +113,15 @@ int inputData(int argc, char** argv) {
         } else if (start(a, "-m")) {
             isUDPLog = 1;
         } else if (start(a, "-x")) {
-            port_udp_broadcast = les_heltall(verdi);
-            if (!gyldig_port(port_udp_broadcast)) {
-                skriv("error port_udp_broadcast\n");
-                port_udp_broadcast = 49000;
-            } else {
+            if (les_port(verdi, port_udp_broadcast)) {
                 skriv("broadcast to %d\n", port_udp_broadcast);
+            } else {
+                skriv("error port_udp_broadcast\n");
+                port_udp_broadcast = i_stedet(verdi, "kringkastingsport", 49000);
             }
             isBroadcast = 1;
         } else if (start(a, "-u")) {
-            v.udpport = les_heltall(verdi);
-            if (!gyldig_port(v.udpport)) v.udpport = 49001;
+            if (!les_port(verdi, v.udpport)) v.udpport = i_stedet(verdi, "UDP-port", 49001);
         } else if (start(a, "-l")) {
             v.linje = verdi;
         } else if (start(a, "-b")) {
@@ -123,8 +146,11 @@ int inputData(int argc, char** argv) {
 
     if (v.fil) {
         FILE* inn = vfopen("tolkar", v.fil, "r");
-        tolkar(inn, feil, 1, 0);
+        // A folder opens, but its first read fails: that is reported too.
+        int feilkode = tolkar(inn, feil, 1, 0);
         std::fclose(inn);
+        if (feilkode) fatal("tolkar: Kan ikke lese fra %s: %s!", v.fil, std::strerror(feilkode));
+        replay_ferdig = !stopp_bedt();
         avslutt_status(0);
     }
 

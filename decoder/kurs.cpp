@@ -9,7 +9,6 @@
 #include "decoder/state.h"
 #include "decoder/tekst.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,10 +21,6 @@ namespace {
 // GPS times outside this range are taken as a receiver without a valid date.
 constexpr int64_t kTidlegast = 851472001;  // 1996-12-25 00:00:01 UTC
 constexpr int64_t kSenest = 2112911999;    // 2036-12-14 23:59:59 UTC
-
-int32_t klem(int64_t v) {
-    return static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
-}
 
 void kurslinje(double kurs, double fart) {
     skriv("%ld Kurs %.1f, knop %.1f\n", static_cast<long>(nasekund), kurs, fart);

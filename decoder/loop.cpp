@@ -1,11 +1,14 @@
 #include "decoder/dispatch.h"
+#include "decoder/linjer.h"
+#include "decoder/replay.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
+#include "decoder/stopp.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
 #include "decoder/udp.h"
 
-#include <climits>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -17,56 +20,8 @@ int32_t replayoffset = 0;
 namespace {
 const bool registrert = registrer_nullstiller([] { replayoffset = 0; });
 
-int32_t klem(int64_t v) {
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
-
-bool siffer(char c) { return c >= '0' && c <= '9'; }
-bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// One "%d" of formatted input: blanks, a sign, digits. Saturates well past
-// the 32-bit range, so that hours * 3600 cannot overflow either. Returns
-// false when there are no digits.
-bool les_tall(const char*& p, int64_t& v) {
-    const char* q = p;
-    while (blank(*q)) ++q;
-    bool neg = false;
-    if (*q == '+' || *q == '-') neg = *q++ == '-';
-    if (!siffer(*q)) return false;
-    int64_t x = 0;
-    while (siffer(*q)) {
-        if (x < 1000000000000) x = x * 10 + (*q - '0');
-        ++q;
-    }
-    v = neg ? -x : x;
-    p = q;
-    return true;
-}
-
-// "%d:%d:%d" at the start of the line.
-bool les_klokkeslett(const char* linje, int64_t& sekunder) {
-    const char* p = linje;
-    int64_t t, m, s;
-    if (!les_tall(p, t) || *p++ != ':') return false;
-    if (!les_tall(p, m) || *p++ != ':') return false;
-    if (!les_tall(p, s)) return false;
-    sekunder = t * 3600 + m * 60 + s;
-    return true;
-}
-
 void replaytid(const char* linje) {
-    int64_t sek = 0;
-    if (les_klokkeslett(linje, sek)) {
-        replayoffset = klem(sek);
-    } else if (siffer(linje[0])) {
-        const char* p = linje;
-        les_tall(p, sek);
-        replayoffset = klem(sek);
-    } else {
-        replayoffset = klem(int64_t{replayoffset} + 1);
-    }
+    replayoffset = replaytid_for(linje, replayoffset);
     nasekund = klem(int64_t{nasekund} + replayoffset);
 }
 
@@ -84,15 +39,15 @@ char* finn_setning(char* linje) {
 }
 
 // True when a whole line is already in the stream's buffer, so that reading
-// it cannot wait. Only glibc lets us see the buffer; elsewhere every read
-// counts as one that may wait.
-bool linje_i_buffer(FILE* inn) {
+// it cannot wait; `cr` as talinje keeps it. Only glibc lets us see the
+// buffer; elsewhere every read counts as one that may wait.
+bool linje_i_buffer(FILE* inn, bool cr) {
 #if defined(__GLIBC__)
     const char* p = inn->_IO_read_ptr;
-    const char* slutt = inn->_IO_read_end;
-    return p && p < slutt && std::memchr(p, '\n', static_cast<size_t>(slutt - p));
+    return p && hel_linje(p, inn->_IO_read_end, cr);
 #else
     (void)inn;
+    (void)cr;
     return false;
 #endif
 }
@@ -163,7 +118,7 @@ void klokkepass(int32_t naa) {
     forrsekund = naa;
 }
 
-void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
+int tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     forrsekund = 0;
     rmctid = 0;
     les_skipsdata();
@@ -172,26 +127,53 @@ void tolkar(FILE* inn, FILE* flushes, int replay, int port) {
     // a flush per line is a write per line, over half of a replay's time.
     // Reading a regular file never waits: it only ends.
     const bool fil = !port && vanlig_fil(inn);
+    auto tom_ut = [port, flushes] {
+        std::fflush(ut);
+        if (!port && flushes) std::fflush(flushes);
+    };
+    const bool tempo = replay && replaytempo;
+    Tempo takt;
+    // A paced replay stamps every line with the clock of its start, as a
+    // replay read at full speed does: the replay time carries the recording's
+    // time, and the wall clock moving on as well would count it twice (and
+    // halve every speed).
+    const int32_t startklokke = klokke();
+    auto stempel = [tempo, startklokke] { return tempo ? startklokke : klokke(); };
+    bool cr = false; // the last line read ended in CR
     char buf[kLinjelengde];
     for (;;) {
-        bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn);
+        if (stopp_bedt()) {
+            tom_ut();
+            return 0;
+        }
+        bool kan_vente = port ? !udp_klar() : !fil && !linje_i_buffer(inn, cr);
         if (kan_vente) {
-            std::fflush(ut);
-            if (!port && flushes) std::fflush(flushes);
+            tom_ut();
+            if (!port && !vent_paa_lesbar(fileno(inn))) continue;
         }
-        klokkepass(klokke());
-        char* linje;
+        klokkepass(stempel());
         if (port) {
-            linje = get_udp(port);
-        } else {
-            if (talinje(buf, inn) < 0) {
-                std::fflush(ut);
-                if (flushes) std::fflush(flushes);
-                return;
-            }
-            linje = buf;
+            // Every line of the datagram, in order.
+            const char* p = get_udp(port, kan_vente);
+            if (!p) continue;
+            const char* slutt = p + std::strlen(p);
+            bool dcr = false;
+            while (dellinje(buf, p, slutt, dcr) >= 0) linjesteg(buf, stempel(), replay);
+            continue;
         }
-        linjesteg(linje, klokke(), replay);
+        if (talinje(buf, inn, cr) < 0) {
+            const int feilkode = !std::ferror(inn) ? 0 : errno ? errno : EIO;
+            tom_ut();
+            return feilkode;
+        }
+        if (tempo) {
+            const int32_t tid = replaytid_for(buf, replayoffset);
+            for (int64_t t; (t = takt.ventetid(tid)) > 0 && !stopp_bedt();) {
+                tom_ut();
+                sov(t);
+            }
+        }
+        linjesteg(buf, stempel(), replay);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "decoder/runtime.h"
 
+#include "decoder/state.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -26,6 +28,8 @@ Sekundklokke klokke = systemklokke;
 Mikroklokke mikroklokke = systemmikroklokke;
 
 namespace {
+char feilmelding[512] = "";
+
 void avslutt_prosess(int status) {
     std::fflush(stdout);
     std::exit(status);
@@ -37,6 +41,8 @@ void avslutt_prosess(int status) {
     size_t n = std::strlen(tekst);
     std::fputs(tekst, feil);
     if (n == 0 || tekst[n - 1] != '\n') std::fputc('\n', feil);
+    std::snprintf(feilmelding, sizeof feilmelding, "%.*s",
+                  static_cast<int>(n > 0 && tekst[n - 1] == '\n' ? n - 1 : n), tekst);
     std::fflush(feil);
     std::fflush(ut);
     avslutt(status);
@@ -45,6 +51,15 @@ void avslutt_prosess(int status) {
 } // namespace
 
 Avslutter avslutt = avslutt_prosess;
+
+void glem_feilmelding() { feilmelding[0] = '\0'; }
+namespace {
+const bool registrert = registrer_nullstiller(glem_feilmelding);
+}
+const char* siste_feilmelding() {
+    (void)registrert;
+    return feilmelding;
+}
 
 void avslutt_status(int status) {
     std::fflush(ut);
@@ -86,6 +101,12 @@ int32_t til_int32(double v) {
     return static_cast<int32_t>(v);
 }
 
+int32_t klem(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
 int32_t les_heltall(const char* s) {
     if (!s) return 0;
     errno = 0;
@@ -93,6 +114,17 @@ int32_t les_heltall(const char* s) {
     if (v > INT32_MAX) return INT32_MAX;
     if (v < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(v);
+}
+
+bool les_helt_tall(const char* s, int32_t& v) {
+    if (!s) return false;
+    char* slutt = nullptr;
+    std::strtol(s, &slutt, 10);
+    if (slutt == s) return false;
+    while (*slutt == ' ' || *slutt == '\t') ++slutt;
+    if (*slutt != '\0') return false;
+    v = les_heltall(s);
+    return true;
 }
 
 } // namespace decoder

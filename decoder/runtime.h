@@ -38,6 +38,12 @@ inline constexpr int kFeilstatus = 1;
 // has already been printed where it belongs.
 [[noreturn]] void avslutt_status(int status);
 
+// The text of the last fatal error (without its line end), for a host that
+// runs the decoder in-process and shows why it stopped; empty when there has
+// been none since glem_feilmelding().
+const char* siste_feilmelding();
+void glem_feilmelding();
+
 // Formatted text on `ut` (decoder log lines and messages) or `feil`.
 void skriv(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -46,8 +52,15 @@ void skrivfeil(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // truncates toward zero, NaN gives 0, out-of-range values saturate.
 int32_t til_int32(double v);
 
+// Saturates a 64-bit value to the 32-bit range.
+int32_t klem(int64_t v);
+
 // Parses a decimal integer at the start of the text like atoi, but saturates
 // instead of overflowing; no digits gives 0.
 int32_t les_heltall(const char* s);
+
+// True when the whole text is one decimal integer (blanks around it allowed),
+// read into v like les_heltall; false for no digits or text after them.
+bool les_helt_tall(const char* s, int32_t& v);
 
 } // namespace decoder

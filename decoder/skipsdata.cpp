@@ -1,14 +1,18 @@
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
 #include "decoder/tekst.h"
 #include "decoder/tolkar.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
 
 namespace decoder {
 
 namespace {
+constexpr double kMaksDybdekorr = 1000.0; // metres, either way
+
 // Modification time of "Skipsdata" when it was last read; 0 reads it the first time.
 int32_t skipsdata_tid = 0;
 const bool registrert = registrer_nullstiller([] { skipsdata_tid = 0; });
@@ -28,16 +32,27 @@ void les_skipsdata() {
     auto tid = static_cast<int32_t>(st.st_mtime);
     if (tid == skipsdata_tid) return;
     skipsdata_tid = tid;
-    FILE* fp = std::fopen("Skipsdata", "r");
+    if (!S_ISREG(st.st_mode)) {
+        // A pipe would hang the start, a device never end.
+        skrivfeil("tolkar: 'Skipsdata' er ikke en vanlig fil, leses ikke\n");
+        return;
+    }
+    FILE* fp = apne_bryterfil("Skipsdata");
     if (!fp) {
         skrivfeil("tolkar: 'Skipsdata' kan ikke leses\n");
         return;
     }
     char linje[kLinjelengde];
-    while (talinje(linje, fp) >= 0) {
+    bool cr = false;
+    while (talinje(linje, fp, cr) >= 0) {
         double v;
         if (std::sscanf(linje, "Ekko dybde %lf", &v) != 1) continue;
-        if (v == dybdekorr) continue; // a NaN is never equal, so it counts as new
+        if (!(std::fabs(v) <= kMaksDybdekorr)) {
+            // One such value would spoil, or remove, every depth.
+            skrivfeil("tolkar: Dybdekorr %g avvist, beholder %g\n", v, dybdekorr);
+            continue;
+        }
+        if (v == dybdekorr) continue;
         dybdekorr = v;
         skrivfeil("tolkar: Dybdekorr %g\n", v);
     }

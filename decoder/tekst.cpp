@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace decoder {
 
@@ -21,26 +23,6 @@ int strlik(const char* a, const char* b) {
     if (a == b) return 1;
     if (!a || !b) return 0;
     return std::strcmp(a, b) == 0 ? 1 : 0;
-}
-
-int talinje(char* buf, FILE* fp) {
-    int n = 0;
-    bool klippet = false;
-    int c;
-    while ((c = std::getc(fp)) != EOF) {
-        if (c == '\n') break;
-        if (n < kLinjelengde - 1) {
-            buf[n++] = static_cast<char>(c);
-        } else if (!klippet) {
-            klippet = true;
-            buf[n] = '\0';
-            skrivfeil("talinje(): Klippet %50s...\n", buf);
-        }
-    }
-    while (n > 0 && buf[n - 1] == ' ') --n;
-    buf[n] = '\0';
-    if (n == 0 && c == EOF) return -1;
-    return n;
 }
 
 char* trim(char* tekst) {
@@ -110,6 +92,21 @@ FILE* vfopen(const char* prog, const char* sti, const char* modus) {
         if (FILE* fp = std::fopen(sti, modus)) return fp;
     }
     fatal("%s: Kan ikke %s %s!\n", prog, skriv ? "skrive p}" : "lese fra", sti);
+}
+
+FILE* apne_bryterfil(const char* navn) {
+    // Opened without waiting, so that a pipe is seen for what it is.
+    int fd = ::open(navn, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        skrivfeil("tolkar: '%s' er ikke en vanlig fil, leses ikke\n", navn);
+        return nullptr;
+    }
+    FILE* fp = ::fdopen(fd, "r");
+    if (!fp) ::close(fd);
+    return fp;
 }
 
 void* vmalloc(size_t n) {

@@ -12,15 +12,17 @@ inline constexpr int kLinjelengde = 1024; // line buffer: 1023 characters and a 
 
 int start(const char* tekst, const char* prefiks);
 int strlik(const char* a, const char* b);
-// Reads one line (up to a line feed) into buf, which has room for kLinjelengde
-// bytes. Returns its length, or -1 at the end of the stream with nothing read.
-int talinje(char* buf, FILE* fp);
 char* trim(char* tekst);
 int splittfelt(const char* tekst);
 const char* ts(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 const char* strTimeStamp();
 int hexsiffer(char c);
 FILE* vfopen(const char* prog, const char* sti, const char* modus);
+// Opens a start-up switch file for reading when it is a regular file (a link
+// to one counts). Null, silently, when it is not there or cannot be opened;
+// null with a message when it is something else, which could hang the start
+// (a pipe with no writer) or never end (a device).
+FILE* apne_bryterfil(const char* navn);
 void* vmalloc(size_t n);
 char* vstrdup(const char* tekst);
 

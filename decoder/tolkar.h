@@ -7,13 +7,17 @@
 namespace decoder {
 
 // Parses the options, prepares the input and runs the loop. Returns 0 after
-// -h and when a UDP or serial input ends; replay mode ends the process.
+// -h, when a UDP or serial input ends and when a stop is asked for; replay
+// mode ends the process, with status 0 at the end of the recording (having
+// set replay_ferdig) and with a message and status 1 when it cannot be read.
 int inputData(int argc, char** argv);
+extern bool replay_ferdig;
 
 // Reads lines from `inn` (or the UDP port when port is non-zero) until the
-// input ends. Before a read that could wait for input, `ut` is flushed, and
-// `flushes` too unless in UDP mode, and both again when the input ends.
-void tolkar(FILE* inn, FILE* flushes, int replay, int port);
+// input ends or a stop is asked for. Before a read that could wait for input,
+// `ut` is flushed, and `flushes` too unless in UDP mode, and both again when
+// the input ends. Returns 0, or the errno of a read error that ended it.
+int tolkar(FILE* inn, FILE* flushes, int replay, int port);
 
 // Everything the loop does with one line once it is read: stamp it with the
 // clock reading `naa`, log and relay it, clean it, verify its checksum, test

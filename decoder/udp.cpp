@@ -2,6 +2,7 @@
 
 #include "decoder/runtime.h"
 #include "decoder/state.h"
+#include "decoder/stopp.h"
 #include "decoder/tekst.h"
 
 #include <arpa/inet.h>
@@ -26,6 +27,8 @@ sockaddr_in serv_addr_log{};
 sockaddr_in log_addr{};
 
 char mottatt[kLinjelengde];
+int inngangsport = 0;
+const bool registrert = registrer_nullstiller([] { inngangsport = 0; });
 
 sockaddr_in adresse(in_addr_t ip, int port) {
     sockaddr_in a{};
@@ -47,12 +50,20 @@ int bygg(char* buf, const char* forran, const char* linje) {
 }
 } // namespace
 
+int udp_inngangsport() {
+    (void)registrert;
+    return inngangsport;
+}
+
 void open_udp_server(int port) {
+    inngangsport = port;
     sockfdServer = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (sockfdServer < 0) {
+        int e = errno;
         sockfdServer = 0;
         skriv("server: can't open datagram socket\n");
-        avslutt_status(1);
+        std::fflush(ut);
+        fatal_status(1, "tolkar: Kan ikke lage UDP-socket for port %d: %s", port, std::strerror(e));
     }
     // Each short datagram takes far more of the receive buffer than its bytes,
     // so the default one holds only some milliseconds of a busy port. The
@@ -62,16 +73,20 @@ void open_udp_server(int port) {
     serv_addr2 = adresse(INADDR_ANY, port);
     int r = ::bind(sockfdServer, reinterpret_cast<sockaddr*>(&serv_addr2), sizeof serv_addr2);
     if (r < 0) {
+        int e = errno;
         skriv("server: can't bind local address\n");
-        avslutt_status(2);
+        std::fflush(ut);
+        // The host shows this one: it names the port and why.
+        fatal_status(2, "tolkar: Kan ikke bruke UDP-port %d: %s", port, std::strerror(e));
     }
     skriv("server: bindno = %d port # = %d  \n", r, port);
     // The loop flushes before it reads, and this is printed inside the read.
     std::fflush(ut);
 }
 
-char* get_udp(int port) {
+char* get_udp(int port, bool vent) {
     if (sockfdServer == 0) open_udp_server(port);
+    if (vent && !vent_paa_lesbar(sockfdServer)) return nullptr;
     sockaddr_in fra{};
     socklen_t fralengde = sizeof fra;
     ssize_t n;
@@ -81,8 +96,9 @@ char* get_udp(int port) {
                        reinterpret_cast<sockaddr*>(&fra), &fralengde);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
+        int e = errno;
         skriv("dg_echo: recvfrom error\n");
-        avslutt_status(3);
+        fatal_status(3, "tolkar: Mottaksfeil p\x8C" " UDP-port %d: %s", port, std::strerror(e));
     }
     mottatt[n] = '\0';
     return mottatt;

@@ -10,10 +10,14 @@ inline constexpr int kLoggport = 49000;
 inline constexpr int kMottaksbuffer = 4 << 20; // receive buffer asked for on the input port
 
 // Receives one datagram on the port; the text stays valid until the next call.
-char* get_udp(int port);
+// When `vent`, waits for it in a way that a stop cuts short (null then).
+char* get_udp(int port, bool vent = false);
 // True when a datagram is waiting, so that get_udp returns without waiting.
 bool udp_klar();
 void open_udp_server(int port);
+// The port the input socket was last opened for (0: none since reset_state),
+// for a host that says which port failed.
+int udp_inngangsport();
 void send_udp(const char* linje);
 int open_udp_client();
 void send_udp_log(const char* linje);

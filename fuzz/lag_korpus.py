@@ -7,7 +7,8 @@ instrument line shapes, replay times and the switch-guarded paths.
     fuzz/lag_korpus.py --sjekk  fail if a key has no seed or a file is stale
 
 A seed starts with the fuzzer's switch byte (see linje_fuzz.cpp); "0" turns
-every switch off. Lines are split at line feeds and keep their CR.
+every switch off. Lines are split as a datagram is, at LF, CR or CR LF, and
+keep their CR; seeds end their lines in CR LF unless they show another end.
 """
 import os
 import re
@@ -116,19 +117,29 @@ ANDRE = [
 ]
 
 
+# Several sentences in one piece, as gateways send them in one datagram,
+# ending in each of the line ends: (file name, line end).
+DATAGRAM = [med_sum(gga("120000.00", "5954.0000", "01043.0000")),
+            med_sum("$GPRMC,120000.00,A,5954.000,N,01043.000,E,3.5,87.0,031209,,,A"),
+            med_sum("$HEHDT,123.4,T")]
+LINJESLUTT = [("linjeslutt_lf", "\n"), ("linjeslutt_cr", "\r"), ("linjeslutt_crcrlf", "\r\r\n")]
+
+
 def filnavn(nokkel):
     return re.sub(r"[^a-z0-9]+", "_", nokkel.lower()).strip("_")
 
 
-def innhold(bryter, linjer, summer):
+def innhold(bryter, linjer, summer, slutt="\r\n"):
     ut = [med_sum(l) if summer and l[:1] in "$!" else l for l in linjer]
-    return bryter + "".join(l + "\r\n" for l in ut)
+    return bryter + "".join(l + slutt for l in ut)
 
 
 def filer():
     f = {filnavn(k): innhold(AV, v, True) for k, v in NOKLER.items()}
     for navn, bryter, linjer, summer in ANDRE:
         f[navn] = innhold(bryter, linjer, summer)
+    for navn, slutt in LINJESLUTT:
+        f[navn] = innhold(AV, DATAGRAM, False, slutt)
     return f
 
 

@@ -5,8 +5,10 @@
 // guard: bit 0 skips checksum verification (most mutations break the sum),
 // bit 1 is replay mode, bit 2 special-target mode, bit 3 accepts jumping
 // fixes, bit 6 fills the forget list with a sentence and an instrument
-// prefix. The rest is split into lines at line feeds, each handled at a clock
-// that moves on by the low bits of the line's first byte.
+// prefix. The rest is split into lines as a datagram is (at LF, CR or
+// CR LF), each handled at a clock that moves on by the low bits of the
+// line's first byte.
+#include "decoder/linjer.h"
 #include "decoder/runtime.h"
 #include "decoder/state.h"
 #include "decoder/tekst.h"
@@ -53,17 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     --size;
 
     char linje[kLinjelengde];
-    size_t i = 0;
-    while (i < size) {
-        size_t n = 0;
-        while (i + n < size && data[i + n] != '\n') ++n;
-        size_t kopi = n < kLinjelengde - 1 ? n : kLinjelengde - 1;
-        std::memcpy(linje, data + i, kopi);
-        linje[kopi] = '\0';
-        fuzz_tid += (kopi ? data[i] : 0) & 0x1F;
+    const char* p = reinterpret_cast<const char*>(data);
+    const char* slutt = p + size;
+    bool cr = false;
+    for (int n; (n = dellinje(linje, p, slutt, cr)) >= 0;) {
+        fuzz_tid += (n ? static_cast<unsigned char>(linje[0]) : 0) & 0x1F;
         klokkepass(fuzz_tid);
         linjesteg(linje, fuzz_tid, replay);
-        i += n + 1;
     }
     return 0;
 }

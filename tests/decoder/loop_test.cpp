@@ -1,9 +1,15 @@
 // The per-line step: cleaning, checksum, sentence finding and replay time.
 #include "decoder/dispatch.h"
+#include "decoder/replay.h"
+#include "decoder/stopp.h"
 
 #include "fangst.h"
 
 #include <string>
+#include <sys/ioctl.h>
+#include <thread>
+#include <utility>
+#include <vector>
 
 using namespace decoder;
 using testhjelp::Fangst;
@@ -157,4 +163,76 @@ TEST(Loop, LeserTilSluttOgDekoderHverLinje) {
     std::fclose(fp);
     EXPECT_EQ(f.ut(), "42 AIS VDM,1\n42 AIS VDO,2\n");
     EXPECT_EQ(f.feil().substr(0, 19), "talinje(): Klippet ");
+}
+
+namespace {
+// Clocks that only the waits move on; each wait oversleeps by half a second
+// and notes how long it was and which sentences were decoded before it.
+int64_t naa = 0;
+Fangst* fangst = nullptr;
+std::string utskrift;
+std::vector<std::pair<int64_t, std::string>> ventet;
+
+std::vector<std::pair<int64_t, std::string>> spill_av(std::string opptak, bool tempo) {
+    Fangst f;
+    testhjelp::Arbeidsmappe m;
+    fangst = &f;
+    utskrift.clear();
+    ventet.clear();
+    replaytempo = tempo;
+    tempoklokke = [] { return naa; };
+    sov = [](int64_t mikro) {
+        std::string nytt = fangst->ut(), hvilke;
+        for (size_t i = nytt.find("VDM,"); i != std::string::npos; i = nytt.find("VDM,", i + 1)) hvilke += nytt[i + 4];
+        utskrift += nytt;
+        ventet.emplace_back(mikro, hvilke);
+        naa += mikro + 500000;
+        testhjelp::falsk_tid() += static_cast<int32_t>((mikro + 500000) / 1000000);
+    };
+    FILE* fp = fmemopen(opptak.data(), opptak.size(), "r");
+    tolkar(fp, nullptr, 1, 0);
+    std::fclose(fp);
+    utskrift += f.ut();
+    tempoklokke = monotonmikroklokke;
+    sov = vent_med_stopp;
+    return ventet;
+}
+} // namespace
+
+TEST(Loop, TempoSlipperHverLinjeVedSinReplaytid) {
+    const std::string opptak =
+        "12:00:00 !AIVDM,a\r\n"
+        "12:00:02 !AIVDM,b\r\n"
+        "!AIVDM,c\r\n"          // one second after the line before
+        "12:00:03 !AIVDM,d\r\n" // due with c
+        "11:00:00 !AIVDM,e\r\n" // the clock went back: at once, and counted from here
+        "11:00:02 !AIVDM,f\r\n";
+    // Counted from the first line: the half second each wait overslept is
+    // taken from the next one.
+    const std::vector<std::pair<int64_t, std::string>> forventet = {
+        {2000000, "a"}, {500000, "b"}, {2000000, "cde"}};
+    EXPECT_EQ(spill_av(opptak, true), forventet);
+    const std::string i_takt = utskrift;
+    // The program replays as fast as it reads, and the lines decode the same:
+    // their times are the recording's, whatever the wall clock did meanwhile.
+    EXPECT_TRUE(spill_av(opptak, false).empty());
+    EXPECT_EQ(utskrift, i_takt);
+}
+
+TEST(Loop, StoppAvbryterVentenPaaInndata) {
+    // The application's UDP run stops the same way (tested there).
+    Fangst f;
+    testhjelp::Arbeidsmappe m;
+    int ror[2];
+    ASSERT_EQ(pipe(ror), 0);
+    FILE* inn = fdopen(ror[0], "r");
+    std::thread t([&] { EXPECT_EQ(tolkar(inn, nullptr, 0, 0), 0); });
+    // Once the line is taken from the pipe, the loop waits for the next.
+    ASSERT_EQ(write(ror[1], "!AIVDM,1\r\n", 10), 10);
+    for (int n = 1; n > 0;) ioctl(ror[0], FIONREAD, &n);
+    be_om_stopp();
+    t.join();
+    nullstill_stopp();
+    std::fclose(inn);
+    close(ror[1]);
 }

@@ -1,8 +1,10 @@
 // Whole-process checks of the tolkar program: replay, UDP and serial input.
 #include "tools/loopback.h"
+#include "fangst.h"
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -123,27 +125,31 @@ TEST(Prosess, ReplayAvDemoopptak) {
 
 TEST(Prosess, ReplayFraRorErUteFoerDenVenter) {
     // Replay from a pipe: what the lines gave is out while the decoder waits
-    // for more, also when half of the next line is already read.
-    char mal[] = "/tmp/tolkar-ror-XXXXXX";
-    std::string mappe = mkdtemp(mal);
-    std::string ror = mappe + "/inn";
-    ASSERT_EQ(mkfifo(ror.c_str(), 0600), 0);
-    Prosess p({"-f" + ror}, mappe);
-    int fd = open(ror.c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    auto skriv = [fd](const std::string& s) {
-        ASSERT_EQ(write(fd, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-    };
-    skriv("$HEHDT,45.0,T\r\n!AIVDM,2\r\n!AIV");
-    EXPECT_TRUE(p.vent_paa(" AIS VDM,2\n")) << p.ut();
-    EXPECT_NE(p.ut().find(" Heading 45.0\n"), std::string::npos) << p.ut();
-    skriv("DO,3\r\n");
-    EXPECT_TRUE(p.vent_paa(" AIS VDO,3\n")) << p.ut();
-    skriv("!AIVDM,4\r\n");
-    close(fd); // the end of the input ends the replay
-    EXPECT_EQ(p.status(), 0);
-    EXPECT_TRUE(p.ut().ends_with(" AIS VDM,4\n")) << p.ut();
-    std::system(("rm -rf '" + mappe + "'").c_str());
+    // for more, also when half of the next line is already read, and with
+    // every line end (after a CR, the LF of a CR LF may be all there is).
+    for (std::string slutt : {"\r\n", "\r", "\n"}) {
+        char mal[] = "/tmp/tolkar-ror-XXXXXX";
+        std::string mappe = mkdtemp(mal);
+        std::string ror = mappe + "/inn";
+        ASSERT_EQ(mkfifo(ror.c_str(), 0600), 0);
+        Prosess p({"-f" + ror}, mappe);
+        int fd = open(ror.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        auto skriv = [fd](const std::string& s) {
+            ASSERT_EQ(write(fd, s.data(), s.size()), static_cast<ssize_t>(s.size()));
+        };
+        skriv("$HEHDT,45.0,T" + slutt + "!AIVDM,2" + slutt + "!AIV");
+        EXPECT_TRUE(p.vent_paa(" AIS VDM,2\n")) << p.ut();
+        EXPECT_NE(p.ut().find(" Heading 45.0\n"), std::string::npos) << p.ut();
+        skriv("DO,3" + slutt);
+        EXPECT_TRUE(p.vent_paa(" AIS VDO,3\n")) << p.ut();
+        skriv("!AIVDM,4" + slutt);
+        EXPECT_TRUE(p.vent_paa(" AIS VDM,4\n")) << p.ut();
+        close(fd); // the end of the input ends the replay
+        EXPECT_EQ(p.status(), 0);
+        EXPECT_TRUE(p.ut().ends_with(" AIS VDM,4\n")) << p.ut();
+        std::system(("rm -rf '" + mappe + "'").c_str());
+    }
 }
 
 TEST(Prosess, UdpMottarDatagrammer) {
@@ -158,6 +164,30 @@ TEST(Prosess, UdpMottarDatagrammer) {
     send_til(port, std::string("\0\0\xff\x80", 4));       // NUL and top-bit bytes
     send_til(port, "!AIVDM,9,9*00\r\n!AIVDM,1,1,,A,x,0"); // two sentences in one datagram
     EXPECT_TRUE(p.vent_paa(" AIS VDM,1,1,,A,x,0\n")) << p.ut();
+}
+
+TEST(Prosess, UdpDekoderHverSetningIDatagrammetIRekkefolge) {
+    int port = loopback::ledig_port();
+    Prosess p({"-u" + std::to_string(port)});
+    ASSERT_TRUE(p.vent_paa("server: bindno = 0")) << p.ut();
+    std::string forventet;
+    int nr = 0;
+    for (std::string slutt : {"\r\n", "\n", "\r"}) {
+        for (int antall : {1, 3, 10}) {
+            std::string datagram;
+            for (int i = 0; i < antall; ++i, ++nr) {
+                std::string vdm = "AIVDM,1,1,,A," + std::to_string(nr) + ",0";
+                datagram += testhjelp::med_sum("!" + vdm) + slutt;
+                forventet += " AIS " + vdm.substr(2) + "\n";
+            }
+            send_til(port, datagram);
+        }
+    }
+    ASSERT_TRUE(p.vent_paa(" AIS VDM,1,1,,A," + std::to_string(nr - 1) + ",0\n")) << p.ut();
+    std::string dekodet; // the AIS lines without their time
+    for (size_t i = p.ut().find(" AIS "); i != std::string::npos; i = p.ut().find(" AIS ", i + 1))
+        dekodet += p.ut().substr(i, p.ut().find('\n', i) + 1 - i);
+    EXPECT_EQ(dekodet, forventet);
 }
 
 TEST(Prosess, UdpTarImotEtStoetUtenTap) {
@@ -213,9 +243,11 @@ TEST(Prosess, OpptattPortGirStatus2) {
     bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t n = sizeof a;
     getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    Prosess p({"-u" + std::to_string(ntohs(a.sin_port))});
+    const std::string port = std::to_string(ntohs(a.sin_port));
+    Prosess p({"-u" + port});
     EXPECT_EQ(p.status(), 2);
     EXPECT_NE(p.ut().find("server: can't bind local address\n"), std::string::npos) << p.ut();
+    EXPECT_EQ(p.feil(), "tolkar: Kan ikke bruke UDP-port " + port + ": " + std::strerror(EADDRINUSE) + "\n");
     close(s);
 }
 

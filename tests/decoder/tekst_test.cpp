@@ -58,35 +58,6 @@ TEST(Tekst, Hexsiffer) {
     EXPECT_EQ(hexsiffer('g'), 16);
 }
 
-TEST(Tekst, TalinjeKlipperOgGaarVidere) {
-    Fangst f;
-    std::string lang(2000, 'x');
-    std::string innhold = lang + "\nneste linje   \nsiste uten linjeskift";
-    FILE* fp = fmemopen(innhold.data(), innhold.size(), "r");
-    char buf[kLinjelengde];
-    ASSERT_EQ(talinje(buf, fp), 1023);
-    EXPECT_EQ(std::string(buf), std::string(1023, 'x'));
-    std::string melding = f.feil();
-    EXPECT_EQ(melding, "talinje(): Klippet " + std::string(1023, 'x') + "...\n");
-    EXPECT_EQ(talinje(buf, fp), 11);
-    EXPECT_STREQ(buf, "neste linje");
-    EXPECT_EQ(talinje(buf, fp), 21);
-    EXPECT_EQ(talinje(buf, fp), -1);
-    EXPECT_EQ(f.feil(), "");
-    std::fclose(fp);
-}
-
-TEST(Tekst, TalinjeTomLinjeErIkkeSlutt) {
-    Fangst f;
-    std::string innhold = "\n\r\n";
-    FILE* fp = fmemopen(innhold.data(), innhold.size(), "r");
-    char buf[kLinjelengde];
-    EXPECT_EQ(talinje(buf, fp), 0);
-    EXPECT_EQ(talinje(buf, fp), 1); // the carriage return stays
-    EXPECT_EQ(talinje(buf, fp), -1);
-    std::fclose(fp);
-}
-
 TEST(Tekst, VfopenLagerMapperOgStopperVedLesefeil) {
     Fangst f;
     testhjelp::Arbeidsmappe m;

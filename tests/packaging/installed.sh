@@ -59,7 +59,7 @@ render)
 
   render "$work/frame.png"
   cat "$work/frame.png.log"
-  ! grep -q "Failed loading composition" "$work/frame.png.log" || fail "the installed layers were not found"
+  ! grep -q "Cannot load composition file" "$work/frame.png.log" || fail "the installed layers were not found"
   [ -s "$work/frame.png" ] || fail "no frame written"
   size=$(od -An -tu1 -j16 -N8 "$work/frame.png" | tr -s ' ')
   [ "$size" = " 0 0 2 208 0 0 2 64" ] || fail "frame is not a 720x576 PNG: $size"
@@ -68,7 +68,7 @@ render)
   # tree that happens to be on this machine.
   mv "$prefix/share/tarnvik/compositions" "$work/moved-away"
   render "$work/bare.png"
-  grep -q "Failed loading composition \"Video\"" "$work/bare.png.log" ||
+  grep -q "Cannot load composition file \".*/Video.qtz\"" "$work/bare.png.log" ||
     { cat "$work/bare.png.log"; fail "layers were loaded from outside the installed tree"; }
   echo "installed tarnvik renders from its own layers"
   ;;
