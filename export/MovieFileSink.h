@@ -33,8 +33,9 @@ public:
     MovieFileSink(const MovieFileSink&) = delete;
     MovieFileSink& operator=(const MovieFileSink&) = delete;
 
-    // Set these before the sink is opened.
+    // Before the sink is opened.
     void setFailureHandler(FailureHandler handler) { failed_ = std::move(handler); }
+    // At any time: a write in progress finishes with the one before.
     void setWriteFunction(MovieFile::WriteFunction write) { file_->setWriteFunction(std::move(write)); }
 
     // Adds the track and writes the movie's header. Logged on failure.
