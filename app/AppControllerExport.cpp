@@ -2,6 +2,7 @@
 // DV output, and saving what the render view shows.
 #include "app/AppController.h"
 
+#include "app/CompressionChoice.h"
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
@@ -28,6 +29,12 @@ enum ExportChoice { kNoExport = 0, kMovieExport = 1, kLiveDVExport = 2 };
 
 // Sizes as unsigned pixel counts: negative ones give 0.
 unsigned pixels(int n) { return n > 0 ? unsigned(n) : 0u; }
+
+// Where the exporters read the rendered frames from.
+GLFrameSource frameSource(CompositionScene* scene) {
+    if (!scene) return {};
+    return {[scene] { return scene->makeCurrent(); }, [scene] { return scene->framebufferId(); }};
+}
 
 QString runSavePanel(QWidget* parent, const QString& proposed) {
     QFileDialog panel(parent, QStringLiteral("Export Movie"), proposed, QStringLiteral("QuickTime movie (*.mov)"));
@@ -129,9 +136,10 @@ void AppController::updateExport() {
         std::uint32_t codec = 0;
         CompressionOptionsPtr options;
         if (!path.isEmpty())
-            options = FrameCompressor::userOptions(&codec, &frameRate, QStringLiteral("CompressionDialogSettings"),
-                                                   defaults_.get(), mainWindow_.get(), runDialog_);
-        if (options) reader_ = FrameReader::create(scene_.get(), pixels(size.width()), pixels(size.height()), true);
+            options = userCompressionOptions(&codec, &frameRate, QStringLiteral("CompressionDialogSettings"),
+                                             defaults_.get(), mainWindow_.get(), runDialog_);
+        if (options)
+            reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {
             movie_ = FrameMovieExporter::create(path, codec, pixels(size.width()), pixels(size.height()), options);
             if (!movie_) reader_.reset();
@@ -147,7 +155,7 @@ void AppController::updateExport() {
         // The view takes the format's size before anything reads it.
         size = FrameLiveDVExporter::sizeForFormat(1).toSize();
         setRenderSize(size);
-        reader_ = FrameReader::create(scene_.get(), pixels(size.width()), pixels(size.height()), true);
+        reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {
             liveDV_ = FrameLiveDVExporter::create(1, false, false, videoOutputCandidates(options_.dvOut.toStdString()));
             if (liveDV_) frameRate = FrameLiveDVExporter::framerateForFormat(1);

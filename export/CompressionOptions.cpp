@@ -1,11 +1,15 @@
 #include "export/CompressionOptions.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/dict.h>
+#include <libavutil/error.h>
 #include <libavutil/rational.h>
 }
 
@@ -31,6 +35,15 @@ std::string fourCCText(std::uint32_t code) {
     std::string s(4, ' ');
     for (int i = 0; i < 4; ++i) s[std::size_t(i)] = char(code >> (24 - 8 * i));
     return s;
+}
+
+CompressionOptionsPtr defaultCompressionOptions() {
+    try {
+        return std::make_shared<CompressionOptions>();
+    } catch (const std::bad_alloc&) {
+        qWarning("ICMCompressionSessionOptionsCreate() failed with error %i", AVERROR(ENOMEM));
+        return nullptr;
+    }
 }
 
 const std::vector<CodecInfo>& movieCodecs() {

@@ -62,6 +62,9 @@ struct CompressionOptions {
 };
 using CompressionOptionsPtr = std::shared_ptr<CompressionOptions>;
 
+// Options as they come before anyone chooses; null, logged, when memory runs out.
+CompressionOptionsPtr defaultCompressionOptions();
+
 // Puts the options into an encoder about to be opened, as codec fields and
 // private options for avcodec_open2.
 void applyCompressionOptions(const CompressionOptions& options, std::uint32_t codecType, AVCodecContext* ctx,

@@ -2,6 +2,7 @@
 
 #include "export/AvError.h"
 #include "export/DVFormat.h"
+#include "export/PacketSink.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -100,7 +101,7 @@ FrameEncoder::~FrameEncoder() {
     avcodec_free_context(&ctx_);
 }
 
-int FrameEncoder::encode(FramePtr frame, std::int64_t pts) {
+int FrameEncoder::encode(FramePtr frame, std::int64_t pts, bool keyFrame) {
     if (!frame || frame->width() != width_ || frame->height() != height_ || pts < 0) return AVERROR(EINVAL);
     std::unique_lock lock(mutex_);
     if (finishing_ || abandoned_) return AVERROR_EOF;
@@ -109,14 +110,14 @@ int FrameEncoder::encode(FramePtr frame, std::int64_t pts) {
     if (!asynchronous_) {
         lastPts_ = pts;
         lock.unlock();
-        const int err = encodeOne(frame.get(), pts);
+        const int err = encodeOne(frame.get(), pts, keyFrame);
         lock.lock();
         if (err) error_ = err;
         return err;
     }
     if (queue_.size() >= kMaxQueued) return AVERROR(EAGAIN);
     lastPts_ = pts;
-    queue_.push_back({std::move(frame), pts});
+    queue_.push_back({std::move(frame), pts, keyFrame});
     wake_.notify_one();
     return 0;
 }
@@ -130,7 +131,7 @@ int FrameEncoder::finish() {
             finishing_ = true;
             const bool failed = error_ != 0;
             lock.unlock();
-            const int err = failed ? 0 : encodeOne(nullptr, 0);
+            const int err = failed ? 0 : encodeOne(nullptr, 0, false);
             lock.lock();
             if (err && !error_) error_ = err;
         }
@@ -157,7 +158,7 @@ void FrameEncoder::stopWorker(bool drain) {
         }
         if (!finishing_) {
             finishing_ = true;
-            queue_.push_back({nullptr, 0});
+            queue_.push_back({nullptr, 0, false});
             wake_.notify_one();
         }
     }
@@ -177,7 +178,7 @@ void FrameEncoder::run() {
             skip = error_ != 0 || abandoned_;
         }
         const bool end = !job.frame;
-        const int err = skip ? 0 : encodeOne(job.frame.get(), job.pts);
+        const int err = skip ? 0 : encodeOne(job.frame.get(), job.pts, job.keyFrame);
         job.frame.reset(); // back to the pool before the next wait
         if (err) {
             std::lock_guard lock(mutex_);
@@ -187,7 +188,7 @@ void FrameEncoder::run() {
     }
 }
 
-int FrameEncoder::encodeOne(const Frame* frame, std::int64_t pts) {
+int FrameEncoder::encodeOne(const Frame* frame, std::int64_t pts, bool keyFrame) {
     if (frame) {
         if (int err = av_frame_make_writable(picture_); err < 0) {
             callback_(err, nullptr);
@@ -197,6 +198,8 @@ int FrameEncoder::encodeOne(const Frame* frame, std::int64_t pts) {
         const int srcStride[1] = {int(frame->stride())};
         sws_scale(sws_, src, srcStride, 0, int(height_), picture_->data, picture_->linesize);
         picture_->pts = pts;
+        // The picture is reused: a key frame asked for once must not stick.
+        picture_->pict_type = keyFrame ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     }
     int err = avcodec_send_frame(ctx_, frame ? picture_ : nullptr);
     if (err < 0) {

@@ -24,9 +24,6 @@ struct SwsContext;
 
 namespace tarnvik {
 
-// Every time value is in 1/600 s.
-inline constexpr int kTimeScale = 600;
-
 class FrameEncoder {
 public:
     // error: 0 with a packet, or a negative code with none (the codec failed).
@@ -44,11 +41,12 @@ public:
     const AVCodecContext* context() const { return ctx_; }
     bool asynchronous() const { return asynchronous_; }
 
-    // Encodes or queues a frame at pts (1/600 s). 0, or a negative code:
-    // EINVAL for a wrong size or a time not after the last one, EAGAIN when
-    // the queue is full (the worker is behind), EOF once finished, or the
-    // codec's own error.
-    int encode(FramePtr frame, std::int64_t pts);
+    // Encodes or queues a frame at pts (1/600 s), as a key frame when asked
+    // (codecs that choose their key frames by count alone, Animation, do
+    // not hear it). 0, or a negative code: EINVAL for a wrong size or a time
+    // not after the last one, EAGAIN when the queue is full (the worker is
+    // behind), EOF once finished, or the codec's own error.
+    int encode(FramePtr frame, std::int64_t pts, bool keyFrame = false);
     // Encodes everything queued and drains the codec: every packet has
     // reached the callback when it returns. 0 or the first codec error.
     // Nothing is taken afterwards.
@@ -62,12 +60,13 @@ private:
     int init(std::uint32_t codecType, const CompressionOptions& options, unsigned width, unsigned height,
              bool globalHeader, QByteArray* detail);
     void run();
-    int encodeOne(const Frame* frame, std::int64_t pts);
+    int encodeOne(const Frame* frame, std::int64_t pts, bool keyFrame);
     void stopWorker(bool drain);
 
     struct Job {
         FramePtr frame; // null: drain and stop
         std::int64_t pts;
+        bool keyFrame;
     };
 
     AVCodecContext* ctx_ = nullptr;

@@ -1,6 +1,7 @@
 #include "export/FrameLiveDVExporter.h"
 
-#include <QtGlobal>
+#include "export/DVFormat.h"
+#include "export/VideoOutputSink.h"
 
 #include <cmath>
 
@@ -17,15 +18,8 @@ std::unique_ptr<FrameLiveDVExporter> FrameLiveDVExporter::create(int format, boo
                                                                  const std::vector<VideoOutputOpener>& candidates) {
     // Negative formats fail this too.
     if (unsigned(format) > 1) return nullptr;
-    std::unique_ptr<FrameLiveDVExporter> e(new FrameLiveDVExporter);
-    if (!e->init(format, progressive, wideScreen, candidates)) return nullptr;
-    return e;
-}
-
-bool FrameLiveDVExporter::init(int format, bool progressive, bool wideScreen,
-                               const std::vector<VideoOutputOpener>& candidates) {
-    CompressionOptionsPtr options = defaultOptions();
-    if (!options) return false;
+    CompressionOptionsPtr options = defaultCompressionOptions();
+    if (!options) return nullptr;
     const DVFormat f = dvFormat(format);
     // The render tick must not wait for the encoder; DV has one quality.
     options->allowAsynchronousCompletion = true;
@@ -33,36 +27,17 @@ bool FrameLiveDVExporter::init(int format, bool progressive, bool wideScreen,
     options->progressive = progressive;
     options->wideScreen = wideScreen;
     options->frameRate = f.frameRate;
-    if (!initCompressor(f.codecType, f.width, f.height, *options)) return false;
-    output_ = beginVideoOutput(candidates, f.displayMode, "DV Exporter");
-    return output_ != nullptr;
+    std::unique_ptr<FrameLiveDVExporter> e(new FrameLiveDVExporter);
+    e->session_ = EncoderSession::create(f.codecType, f.width, f.height, *options);
+    if (!e->session_) return nullptr;
+    std::unique_ptr<VideoOutput> output = beginVideoOutput(candidates, f.displayMode, "DV Exporter");
+    if (!output || e->session_->attach(std::make_shared<VideoOutputSink>(std::move(output))) != 0) return nullptr;
+    return e;
 }
 
-FrameLiveDVExporter::~FrameLiveDVExporter() {
-    // No frame reaches the output once the session has ended; pending ones
-    // are dropped, as a live picture has no use for them.
-    endSession();
-    std::lock_guard lock(outputMutex_);
-    if (output_) output_->end();
-}
+// The session ends itself: pending frames dropped, then the output ended.
+FrameLiveDVExporter::~FrameLiveDVExporter() = default;
 
-bool FrameLiveDVExporter::exportFrame(FramePtr frame) { return compressFrame(std::move(frame), NAN, NAN); }
-
-void FrameLiveDVExporter::doneCompressingFrame(const EncodedFrame& frame) {
-    {
-        std::lock_guard lock(outputMutex_);
-        if (output_) {
-            const int err = output_->writeFrame(frame.data, frame.size);
-            // One line per run of failures: a player that went away would
-            // otherwise flood the log at the frame rate.
-            if (err != 0 && failing_++ == 0) qWarning("DecompressSequenceFrameS() failed with error %i", err);
-            if (err == 0 && failing_ > 0) {
-                qWarning("The video output takes frames again; %lld were dropped", static_cast<long long>(failing_));
-                failing_ = 0;
-            }
-        }
-    }
-    FrameCompressor::doneCompressingFrame(frame);
-}
+bool FrameLiveDVExporter::exportFrame(FramePtr frame) { return session_->compressFrame(std::move(frame), NAN, NAN); }
 
 } // namespace tarnvik

@@ -1,21 +1,20 @@
-// Plays the rendered frames out live as DV: each Frame is encoded at the
-// format's size and handed whole to a video output (a FireWire device, or a
-// DV stream to a file or pipe) as soon as it is encoded.
+// Plays the rendered frames out live as DV: an encoder session on a worker
+// thread, at the format's size, whose frames go whole to a video output (a
+// FireWire device, or a DV stream to a file or pipe) as soon as they are
+// encoded.
 #pragma once
 
-#include "export/DVFormat.h"
-#include "export/FrameCompressor.h"
+#include "export/EncoderSession.h"
 #include "export/VideoOutput.h"
 
 #include <QSizeF>
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace tarnvik {
 
-class FrameLiveDVExporter : public FrameCompressor {
+class FrameLiveDVExporter {
 public:
     // 0: NTSC, 1: PAL; any other format gives 0 × 0 and 0.
     static QSizeF sizeForFormat(int format);
@@ -25,22 +24,24 @@ public:
     // every output fails (logged). candidates: the outputs to try, in order.
     static std::unique_ptr<FrameLiveDVExporter> create(int format, bool progressive, bool wideScreen,
                                                        const std::vector<VideoOutputOpener>& candidates);
-    ~FrameLiveDVExporter() override;
+    // Frames still pending are dropped, as a live picture has no use for
+    // them; then the output ends.
+    ~FrameLiveDVExporter();
+    FrameLiveDVExporter(const FrameLiveDVExporter&) = delete;
+    FrameLiveDVExporter& operator=(const FrameLiveDVExporter&) = delete;
 
     // True when the frame was accepted for encoding.
     bool exportFrame(FramePtr frame);
+    // Sends every pending frame and ends the output; no frame is taken
+    // afterwards.
+    bool flushFrames() { return session_->flush(); }
 
-protected:
-    void doneCompressingFrame(const EncodedFrame& frame) override;
+    std::int64_t framesDropped() const { return session_->framesDropped(); }
 
 private:
     FrameLiveDVExporter() = default;
-    bool init(int format, bool progressive, bool wideScreen, const std::vector<VideoOutputOpener>& candidates);
 
-    // Guards output_: the encoder's thread writes, the destructor ends it.
-    std::mutex outputMutex_;
-    std::unique_ptr<VideoOutput> output_;
-    std::int64_t failing_ = 0; // frames the output refused in a row
+    std::unique_ptr<EncoderSession> session_;
 };
 
 } // namespace tarnvik

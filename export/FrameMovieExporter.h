@@ -1,7 +1,6 @@
-// Records Frames into a QuickTime movie with one video track in 1/600 s.
-// The file is written in fragments of about a second, so a crash or power
-// cut keeps everything up to the last fragment; finishing (or destroying)
-// the exporter completes the pending frames and finishes the file.
+// Records Frames into a QuickTime movie: an encoder session on a worker
+// thread whose packets go to a movie file (see MovieFileSink). Finishing (or
+// destroying) the exporter completes the pending frames and finishes the file.
 //
 // A recording also ends on its own: when a write fails (a full disk), when
 // its disk runs low, or when its file is deleted or no longer at its path.
@@ -9,7 +8,7 @@
 // the exporter; the file then plays up to its last whole fragment.
 #pragma once
 
-#include "export/FrameCompressor.h"
+#include "export/EncoderSession.h"
 #include "export/MovieFile.h"
 #include "export/RecordingWatch.h"
 
@@ -17,14 +16,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 
-struct AVFormatContext;
-struct AVStream;
-
 namespace tarnvik {
+
+class MovieFileSink;
 
 struct RecordingEvent {
     enum class Kind { LowSpace, Stopped } kind = Kind::Stopped;
@@ -34,7 +33,7 @@ struct RecordingEvent {
     double secondsLeft = -1;                     // with LowSpace: of recording at the current rate; < 0 not known
 };
 
-class FrameMovieExporter : public FrameCompressor {
+class FrameMovieExporter {
 public:
     // Called at most once with a LowSpace warning (on the thread that
     // exports frames) and at most once with Stopped (on that thread or the
@@ -46,11 +45,13 @@ public:
     // path silently).
     static std::unique_ptr<FrameMovieExporter> create(const QString& path, std::uint32_t codecType, unsigned width,
                                                       unsigned height, const CompressionOptionsPtr& options);
-    ~FrameMovieExporter() override;
+    ~FrameMovieExporter();
+    FrameMovieExporter(const FrameMovieExporter&) = delete;
+    FrameMovieExporter& operator=(const FrameMovieExporter&) = delete;
 
     // Set these before the first frame.
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
-    void setWriteFunction(MovieFile::WriteFunction write) { file_->setWriteFunction(std::move(write)); }
+    void setWriteFunction(MovieFile::WriteFunction write);
     void setFreeSpace(RecordingWatch::FreeSpace freeSpace) { watch_->setFreeSpace(std::move(freeSpace)); }
     void setSpaceLimits(const SpaceLimits& limits) { watch_->setLimits(limits); }
 
@@ -64,46 +65,32 @@ public:
 
     const QString& path() const { return path_; }
     // Encoded frames written to the file so far (read from any thread).
-    std::int64_t framesWritten() const { return written_.load(); }
+    std::int64_t framesWritten() const;
+    // Frames refused because the encoder was behind, so far.
+    std::int64_t framesDropped() const { return session_->framesDropped(); }
     // Writing failed (a full disk, say): no more frames are taken.
-    bool failed() const { return writeFailed_.load(); }
+    bool failed() const;
     // The recording ended on its own: no more frames are taken.
     bool stopped() const { return stopped_.load(); }
     // Why, once stopped.
     std::optional<RecordingEvent> stopEvent() const;
-
-protected:
-    void doneCompressingFrame(const EncodedFrame& frame) override;
 
 private:
     FrameMovieExporter() = default;
     bool init(const QString& path, std::uint32_t codecType, unsigned width, unsigned height,
               const CompressionOptionsPtr& options);
     void stop(const RecordingEvent& event);
-    double secondsKept() const;
 
     QString path_;
-    std::unique_ptr<MovieFile> file_;
+    std::unique_ptr<EncoderSession> session_;
+    std::shared_ptr<MovieFileSink> file_;
     std::unique_ptr<RecordingWatch> watch_;
-    AVFormatContext* format_ = nullptr;
-    AVStream* stream_ = nullptr;
     EventHandler handler_;
-    // Set once the header is out: the movie must then be finished.
-    bool editing_ = false;
     bool finished_ = false;
-    std::atomic<bool> writeFailed_{false};
     std::atomic<bool> stopped_{false};
-    std::atomic<std::int64_t> written_{0};
 
     mutable std::mutex stopMutex_;
     std::optional<RecordingEvent> stopEvent_;
-
-    // Times in 1/600 s, touched by the thread that writes: the first
-    // frame's, the end of the last frame given to the muxer, and the end of
-    // the last one in a whole fragment on disk.
-    std::atomic<std::int64_t> firstPts_{-1};
-    std::int64_t givenEnd_ = 0;
-    std::atomic<std::int64_t> keptEnd_{-1};
 };
 
 } // namespace tarnvik

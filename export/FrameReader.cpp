@@ -8,13 +8,13 @@
 
 namespace tarnvik {
 
-std::unique_ptr<FrameReader> FrameReader::create(CompositionScene* scene, unsigned width, unsigned height,
+std::unique_ptr<FrameReader> FrameReader::create(const GLFrameSource& source, unsigned width, unsigned height,
                                                  bool asynchronous) {
-    if (!scene || width == 0 || height == 0) return nullptr;
+    if (!source || width == 0 || height == 0) return nullptr;
     std::unique_ptr<FrameReader> reader(new FrameReader);
     reader->pool_ = FramePool::create(width, height);
     if (!reader->pool_) return nullptr;
-    reader->readBack_ = GLReadBack::create(scene, width, height, asynchronous);
+    reader->readBack_ = GLReadBack::create(source, width, height, asynchronous);
     if (!reader->readBack_) return nullptr;
     return reader;
 }

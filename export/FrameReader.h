@@ -1,4 +1,4 @@
-// Copies what the composition scene has just rendered into Frames.
+// Copies what has just been rendered into Frames.
 // Synchronous: each call returns the image rendered before it.
 // Asynchronous: each call starts copying the current image into one of two
 // pixel-pack buffers and returns the one copied by the previous call, so the
@@ -6,19 +6,19 @@
 #pragma once
 
 #include "export/Frame.h"
+#include "export/GLFrameSource.h"
 
 #include <memory>
 
 namespace tarnvik {
 
-class CompositionScene;
 class GLReadBack;
 
 class FrameReader {
 public:
-    // Null for no scene or an empty size (silently), or when the buffers
+    // Null for no source or an empty size (silently), or when the buffers
     // cannot be made (logged).
-    static std::unique_ptr<FrameReader> create(CompositionScene* scene, unsigned width, unsigned height,
+    static std::unique_ptr<FrameReader> create(const GLFrameSource& source, unsigned width, unsigned height,
                                                bool asynchronous);
     ~FrameReader();
     FrameReader(const FrameReader&) = delete;

@@ -1,7 +1,5 @@
 #include "export/GLReadBack.h"
 
-#include "render/CompositionScene.h"
-
 #include <QOpenGLContext>
 #include <QOpenGLExtraFunctions>
 #include <QtGlobal>
@@ -58,18 +56,22 @@ GLenum takeError(QOpenGLExtraFunctions* f) {
     return first;
 }
 
+// The functions of the context just made current.
+QOpenGLExtraFunctions* current() { return QOpenGLContext::currentContext()->extraFunctions(); }
+
 } // namespace
 
-std::unique_ptr<GLReadBack> GLReadBack::create(CompositionScene* scene, unsigned width, unsigned height,
+std::unique_ptr<GLReadBack> GLReadBack::create(GLFrameSource source, unsigned width, unsigned height,
                                                bool asynchronous) {
-    if (!scene || width == 0 || height == 0) return nullptr;
-    std::unique_ptr<GLReadBack> r(new GLReadBack(scene, width, height));
+    if (!source || width == 0 || height == 0) return nullptr;
+    std::unique_ptr<GLReadBack> r(new GLReadBack(std::move(source), width, height));
     if (!r->init(asynchronous)) return nullptr;
     return r;
 }
 
-GLReadBack::GLReadBack(CompositionScene* scene, unsigned width, unsigned height)
-    : scene_(scene), width_(width), height_(height), rowBytes_((std::size_t(width) * 4 + 63) & ~std::size_t(63)) {}
+GLReadBack::GLReadBack(GLFrameSource source, unsigned width, unsigned height)
+    : source_(std::move(source)), width_(width), height_(height),
+      rowBytes_((std::size_t(width) * 4 + 63) & ~std::size_t(63)) {}
 
 bool GLReadBack::init(bool asynchronous) {
     if (!asynchronous) {
@@ -80,8 +82,8 @@ bool GLReadBack::init(bool asynchronous) {
         }
         return true;
     }
-    if (!scene_->makeCurrent()) return false;
-    QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
+    if (!source_.makeCurrent()) return false;
+    QOpenGLExtraFunctions* f = current();
     takeError(f);
     GLint previous = 0;
     f->glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &previous);
@@ -100,22 +102,22 @@ bool GLReadBack::init(bool asynchronous) {
 }
 
 GLReadBack::~GLReadBack() {
-    if ((packBuffers_[0] || packBuffers_[1]) && scene_->makeCurrent()) {
-        QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
+    if ((packBuffers_[0] || packBuffers_[1]) && source_.makeCurrent()) {
+        QOpenGLExtraFunctions* f = current();
         for (GLuint& b : packBuffers_)
             if (b) f->glDeleteBuffers(1, &b);
     }
 }
 
 GLReadBack::Result GLReadBack::readWith(const Consumer& use) {
-    if (!scene_->makeCurrent()) return Result::Failed;
+    if (!source_.makeCurrent()) return Result::Failed;
     return staging_ ? readSynchronous(use) : readAsynchronous(use);
 }
 
 GLReadBack::Result GLReadBack::readSynchronous(const Consumer& use) {
-    QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
+    QOpenGLExtraFunctions* f = current();
     {
-        PackState state(f, scene_->framebufferId(), GLint(rowBytes_ / 4), 0);
+        PackState state(f, source_.framebuffer(), GLint(rowBytes_ / 4), 0);
         f->glReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, staging_.get());
     }
     if (GLenum e = takeError(f)) {
@@ -126,14 +128,14 @@ GLReadBack::Result GLReadBack::readSynchronous(const Consumer& use) {
 }
 
 GLReadBack::Result GLReadBack::readAsynchronous(const Consumer& use) {
-    QOpenGLExtraFunctions* f = scene_->context()->extraFunctions();
+    QOpenGLExtraFunctions* f = current();
     // Start the copy of this image into the other buffer before mapping the
     // one filled last time, so the map never waits on this call's transfer.
     const unsigned c = current_;
     bool mapFailed = false;
     bool used = false;
     {
-        PackState state(f, scene_->framebufferId(), GLint(rowBytes_ / 4), packBuffers_[1 - c]);
+        PackState state(f, source_.framebuffer(), GLint(rowBytes_ / 4), packBuffers_[1 - c]);
         f->glReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, nullptr);
         if (GLenum e = takeError(f)) {
             qWarning("OpenGL pixels read failed (error 0x%04X)", e);

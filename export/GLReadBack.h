@@ -1,4 +1,4 @@
-// Reads the image a composition scene has rendered back from OpenGL, rows
+// Reads a rendered image back from OpenGL, rows
 // bottom-up as OpenGL gives them, pixels as the bytes A, R, G, B.
 // Synchronous: glReadPixels into a staging buffer of ours. Asynchronous:
 // each call starts the copy of the current image into one of two
@@ -7,14 +7,14 @@
 // Every OpenGL state a call changes is put back before it returns.
 #pragma once
 
+#include "export/GLFrameSource.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
 
 namespace tarnvik {
-
-class CompositionScene;
 
 class GLReadBack {
 public:
@@ -23,9 +23,9 @@ public:
         Skipped, // the first asynchronous call: nothing to hand out yet
         Read,
     };
-    // Null for no scene or an empty size (silently), or when the buffers
+    // Null for no source or an empty size (silently), or when the buffers
     // cannot be made (logged).
-    static std::unique_ptr<GLReadBack> create(CompositionScene* scene, unsigned width, unsigned height,
+    static std::unique_ptr<GLReadBack> create(GLFrameSource source, unsigned width, unsigned height,
                                               bool asynchronous);
     ~GLReadBack();
     GLReadBack(const GLReadBack&) = delete;
@@ -55,13 +55,13 @@ private:
         bool operator()(const std::uint8_t* rows) const { return call(context, rows); }
     };
 
-    GLReadBack(CompositionScene* scene, unsigned width, unsigned height);
+    GLReadBack(GLFrameSource source, unsigned width, unsigned height);
     bool init(bool asynchronous);
     Result readWith(const Consumer& use);
     Result readSynchronous(const Consumer& use);
     Result readAsynchronous(const Consumer& use);
 
-    CompositionScene* scene_;
+    GLFrameSource source_;
     unsigned width_;
     unsigned height_;
     std::size_t rowBytes_;

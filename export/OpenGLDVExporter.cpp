@@ -14,16 +14,17 @@ QSizeF OpenGLDVExporter::sizeForFormat(int format) {
 
 float OpenGLDVExporter::framerateForFormat(int format) { return dvFormat(format).frameRate; }
 
-std::unique_ptr<OpenGLDVExporter> OpenGLDVExporter::create(CompositionScene* scene, int format, bool flipVertically,
-                                                           bool useTextures,
+std::unique_ptr<OpenGLDVExporter> OpenGLDVExporter::create(const GLFrameSource& source, int format,
+                                                           bool flipVertically, bool useTextures,
                                                            const std::vector<VideoOutputOpener>& candidates) {
     // Negative formats fail this too.
     if (unsigned(format) > 1) return nullptr;
     const DVFormat f = dvFormat(format);
     std::unique_ptr<OpenGLDVExporter> e(new OpenGLDVExporter);
     // DV has one quality.
-    if (!e->init(scene, f.width, f.height, f.codecType, kQualityLossless, flipVertically, useTextures))
-        return nullptr;
+    e->compressor_ = OpenGLQTCompressor::create(source, f.width, f.height, f.codecType, kQualityLossless,
+                                                flipVertically, useTextures);
+    if (!e->compressor_) return nullptr;
     e->output_ = beginVideoOutput(candidates, f.displayMode, "DV Exporter");
     if (!e->output_) return nullptr;
     return e;
@@ -34,7 +35,7 @@ OpenGLDVExporter::~OpenGLDVExporter() {
 }
 
 bool OpenGLDVExporter::exportFrame() {
-    const std::optional<QByteArray> frame = compressFrame(true);
+    const std::optional<QByteArray> frame = compressor_->compressFrame(true);
     if (!frame) return false;
     if (frame->isEmpty()) return true;
     const int err =

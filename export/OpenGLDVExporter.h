@@ -1,6 +1,7 @@
-// Plays what a composition scene renders out live as DV: each call reads the
-// image, compresses it to a DV frame of the format and hands it to a video
-// output (a FireWire device, or a DV stream to a file or pipe) at once.
+// Plays what has been rendered out live as DV: each call reads the image,
+// compresses it to a DV frame of the format (an OpenGLQTCompressor) and
+// hands it to a video output (a FireWire device, or a DV stream to a file or
+// pipe) at once.
 #pragma once
 
 #include "export/OpenGLQTCompressor.h"
@@ -13,7 +14,7 @@
 
 namespace tarnvik {
 
-class OpenGLDVExporter : public OpenGLQTCompressor {
+class OpenGLDVExporter {
 public:
     // 0: NTSC, 1: PAL; any other format gives 0 × 0 and 0.
     static QSizeF sizeForFormat(int format);
@@ -21,18 +22,25 @@ public:
 
     // Null for a format other than 0 or 1 (silently), or when the compressor
     // or every output fails (logged). candidates: the outputs to try, in order.
-    static std::unique_ptr<OpenGLDVExporter> create(CompositionScene* scene, int format, bool flipVertically,
+    static std::unique_ptr<OpenGLDVExporter> create(const GLFrameSource& source, int format, bool flipVertically,
                                                     bool useTextures,
                                                     const std::vector<VideoOutputOpener>& candidates);
-    ~OpenGLDVExporter() override;
+    ~OpenGLDVExporter();
+    OpenGLDVExporter(const OpenGLDVExporter&) = delete;
+    OpenGLDVExporter& operator=(const OpenGLDVExporter&) = delete;
 
     // True when the frame was sent, or when there was none to send (the
     // first call with textures).
     bool exportFrame();
 
+    const CompressedImageDescription& framesImageDescription() const {
+        return compressor_->framesImageDescription();
+    }
+
 private:
     OpenGLDVExporter() = default;
 
+    std::unique_ptr<OpenGLQTCompressor> compressor_;
     std::unique_ptr<VideoOutput> output_;
 };
 

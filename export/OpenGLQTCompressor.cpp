@@ -29,11 +29,11 @@ std::size_t expectedMaximumSize(unsigned width, unsigned height) {
 
 } // namespace
 
-std::unique_ptr<OpenGLQTCompressor> OpenGLQTCompressor::create(CompositionScene* scene, unsigned width,
+std::unique_ptr<OpenGLQTCompressor> OpenGLQTCompressor::create(const GLFrameSource& source, unsigned width,
                                                                unsigned height, std::uint32_t codecType,
                                                                int quality, bool flipVertically, bool useTextures) {
     std::unique_ptr<OpenGLQTCompressor> c(new OpenGLQTCompressor);
-    if (!c->init(scene, width, height, codecType, quality, flipVertically, useTextures)) return nullptr;
+    if (!c->init(source, width, height, codecType, quality, flipVertically, useTextures)) return nullptr;
     return c;
 }
 
@@ -41,9 +41,9 @@ OpenGLQTCompressor::OpenGLQTCompressor() = default;
 
 OpenGLQTCompressor::~OpenGLQTCompressor() = default;
 
-bool OpenGLQTCompressor::init(CompositionScene* scene, unsigned width, unsigned height, std::uint32_t codecType,
-                              int quality, bool flipVertically, bool useTextures) {
-    if (!scene || width == 0 || height == 0) return false;
+bool OpenGLQTCompressor::init(const GLFrameSource& source, unsigned width, unsigned height,
+                              std::uint32_t codecType, int quality, bool flipVertically, bool useTextures) {
+    if (!source || width == 0 || height == 0) return false;
     flip_ = flipVertically;
     std::shared_ptr<FramePool> pool = FramePool::create(width, height);
     source_ = pool ? pool->take() : nullptr;
@@ -53,7 +53,7 @@ bool OpenGLQTCompressor::init(CompositionScene* scene, unsigned width, unsigned 
         qWarning("Memory allocation failed");
         return false;
     }
-    readBack_ = GLReadBack::create(scene, width, height, useTextures);
+    readBack_ = GLReadBack::create(source, width, height, useTextures);
     if (!readBack_) return false;
 
     // Synchronous, so that each frame's bytes are there when encode returns.

@@ -1,4 +1,4 @@
-// Reads what a composition scene has rendered and compresses it at once,
+// Reads what has been rendered and compresses it at once,
 // one call one frame, every frame a key frame: the whole road from OpenGL
 // to compressed bytes in one object on the calling thread. With textures
 // the read-back is asynchronous (two pixel-pack buffers): the first call
@@ -6,6 +6,7 @@
 #pragma once
 
 #include "export/Frame.h"
+#include "export/GLFrameSource.h"
 
 #include <QByteArray>
 
@@ -18,7 +19,6 @@ struct AVPacket;
 
 namespace tarnvik {
 
-class CompositionScene;
 class FrameEncoder;
 class GLReadBack;
 
@@ -32,13 +32,13 @@ struct CompressedImageDescription {
 
 class OpenGLQTCompressor {
 public:
-    // Null for no scene or an empty size (silently), or on a failure
+    // Null for no source or an empty size (silently), or on a failure
     // (logged). flipVertically: compress the image top row first; without
     // it the frames hold OpenGL's rows, bottom row first.
-    static std::unique_ptr<OpenGLQTCompressor> create(CompositionScene* scene, unsigned width, unsigned height,
+    static std::unique_ptr<OpenGLQTCompressor> create(const GLFrameSource& source, unsigned width, unsigned height,
                                                       std::uint32_t codecType, int quality, bool flipVertically,
                                                       bool useTextures);
-    virtual ~OpenGLQTCompressor();
+    ~OpenGLQTCompressor();
     OpenGLQTCompressor(const OpenGLQTCompressor&) = delete;
     OpenGLQTCompressor& operator=(const OpenGLQTCompressor&) = delete;
 
@@ -49,13 +49,11 @@ public:
 
     const CompressedImageDescription& framesImageDescription() const { return description_; }
 
-protected:
+private:
     OpenGLQTCompressor();
     // False on a failure (logged).
-    bool init(CompositionScene* scene, unsigned width, unsigned height, std::uint32_t codecType, int quality,
+    bool init(const GLFrameSource& source, unsigned width, unsigned height, std::uint32_t codecType, int quality,
               bool flipVertically, bool useTextures);
-
-private:
     void packetArrived(int error, AVPacket* packet);
 
     std::unique_ptr<GLReadBack> readBack_;

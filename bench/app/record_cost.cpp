@@ -9,7 +9,7 @@
 #include "render/CompositionRenderer.h"
 #include "render/CompositionScene.h"
 #include "render/Compositions.h"
-#include "export/CompressionDialog.h"
+#include "export/CompressionSettings.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
 
@@ -43,7 +43,8 @@ bool record(QSize size, std::uint32_t codec, int seconds, const QString& folder)
         QStringLiteral("record-%1x%2-%3.mov").arg(w).arg(h).arg(QString::fromStdString(fourCCText(codec)).trimmed()));
     CompressionSettings settings;
     settings.codec = codec;
-    auto reader = FrameReader::create(scene.get(), w, h, true);
+    const GLFrameSource source{[&] { return scene->makeCurrent(); }, [&] { return scene->framebufferId(); }};
+    auto reader = FrameReader::create(source, w, h, true);
     auto movie = FrameMovieExporter::create(path, codec, w, h, std::make_shared<CompressionOptions>(settings.options()));
     if (!reader || !movie) return false;
 

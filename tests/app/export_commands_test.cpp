@@ -2,7 +2,7 @@
 #include "tests/app/wait_for.h"
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
-#include "export/CompressionDialog.h"
+#include "app/CompressionDialog.h"
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
 #include "tests/export/log_capture.h"

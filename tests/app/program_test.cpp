@@ -2,7 +2,7 @@
 // whose scripts never end, and quitting (by signal or File ▸ Quit) with the
 // settings saved.
 #include "app/AppController.h"
-#include "params/UserDefaults.h"
+#include "render/UserDefaults.h"
 #include "tools/loopback.h"
 
 #include <QAction>

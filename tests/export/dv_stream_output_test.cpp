@@ -100,20 +100,6 @@ TEST_F(DVStreamOutputTest, WhatCannotBeOpenedFailsAtOnce) {
     }
 }
 
-TEST_F(DVStreamOutputTest, StreamsThroughAPipe) {
-    DVStreamOutput out(path("pipe"));
-    const int reader = beginOnPipe(out);
-    ASSERT_GE(reader, 0) << std::strerror(errno);
-    Bytes got;
-    std::thread player([&] { got = readAll(reader); });
-    const Bytes a = frame(kDisplayModePAL, 1), b = frame(kDisplayModePAL, 2);
-    EXPECT_EQ(out.writeFrame(a.data(), a.size()), 0);
-    EXPECT_EQ(out.writeFrame(b.data(), b.size()), 0);
-    out.end(); // the player sees the stream end
-    player.join();
-    EXPECT_EQ(got, a + b);
-}
-
 std::atomic<int> interruptions{0};
 
 // A signal that comes while a frame is half in the pipe cuts the write short.

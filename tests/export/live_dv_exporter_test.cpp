@@ -1,21 +1,18 @@
-#include "export/DVStreamOutput.h"
+#include "export/DVFormat.h"
 #include "export/FrameLiveDVExporter.h"
+#include "export/OpenGLDVExporter.h"
+#include "tests/export/gl_scene.h"
 #include "tests/export/log_capture.h"
+#include "tests/export/playback.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <mutex>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 using namespace tarnvik;
+using tarnvik::test::decodeFrame;
 using tarnvik::test::LogCapture;
 
 namespace {
@@ -54,15 +51,25 @@ std::vector<VideoOutputOpener> recordingTo(RecordingOutput::Log* log) {
     return {[log] { return std::make_unique<RecordingOutput>(log); }};
 }
 
-void fill(Frame& f, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    for (unsigned y = 0; y < f.height(); ++y)
-        for (unsigned x = 0; x < f.width(); ++x) {
-            std::uint8_t* p = f.row(y) + x * 4;
-            p[0] = 255, p[1] = r, p[2] = g, p[3] = b;
-        }
+// Sends n frames of one colour, waiting out a full queue.
+void send(FrameLiveDVExporter& e, int n, QRgb colour, unsigned width = 720, unsigned height = 576) {
+    auto pool = FramePool::create(width, height);
+    for (int i = 0; i < n;) {
+        FramePtr f = pool->take();
+        for (unsigned y = 0; y < f->height(); ++y)
+            for (unsigned x = 0; x < f->width(); ++x) {
+                std::uint8_t* p = f->row(y) + x * 4;
+                p[0] = 255, p[1] = std::uint8_t(qRed(colour)), p[2] = std::uint8_t(qGreen(colour)),
+                p[3] = std::uint8_t(qBlue(colour));
+            }
+        if (e.exportFrame(f)) ++i;
+    }
 }
 
-TEST(LiveDVFormats, SizeAndRateOfEachFormat) {
+// Both live exporters: other formats give nothing, and no exporter, silently.
+class LiveDVFormats : public test::GLSceneTest {};
+
+TEST_F(LiveDVFormats, SizeAndRateOfEachFormat) {
     const struct {
         int format;
         QSizeF size;
@@ -71,21 +78,17 @@ TEST(LiveDVFormats, SizeAndRateOfEachFormat) {
     for (const auto& c : cases) {
         EXPECT_EQ(FrameLiveDVExporter::sizeForFormat(c.format), c.size) << c.format;
         EXPECT_EQ(double(FrameLiveDVExporter::framerateForFormat(c.format)), c.rate) << c.format;
+        EXPECT_EQ(OpenGLDVExporter::sizeForFormat(c.format), c.size) << c.format;
+        EXPECT_EQ(double(OpenGLDVExporter::framerateForFormat(c.format)), c.rate) << c.format;
     }
-}
-
-TEST(LiveDVExporter, OtherFormatsAreRefusedSilently) {
+    makeScene(720, 576);
     RecordingOutput::Log log;
     LogCapture capture;
-    for (int format : {2, -1, 100}) EXPECT_FALSE(FrameLiveDVExporter::create(format, false, false, recordingTo(&log)));
+    for (int format : {2, -1, 100}) {
+        EXPECT_FALSE(FrameLiveDVExporter::create(format, false, false, recordingTo(&log)));
+        EXPECT_FALSE(OpenGLDVExporter::create(source(), format, true, false, recordingTo(&log)));
+    }
     EXPECT_TRUE(LogCapture::lines().isEmpty()) << LogCapture::text();
-}
-
-TEST(LiveDVExporter, WithoutAnyOutputThereIsNoExporter) {
-    LogCapture capture;
-    EXPECT_FALSE(FrameLiveDVExporter::create(1, false, false, {}));
-    ASSERT_EQ(LogCapture::lines().size(), 1);
-    EXPECT_TRUE(LogCapture::lines()[0].startsWith("Video out component creation failed (error ")) << LogCapture::text();
 }
 
 // Every frame reaches the output whole, in its format's display mode, with
@@ -102,12 +105,7 @@ TEST(LiveDVExporter, SendsWholeFramesWithTheFlagsAsked) {
         {
             auto e = FrameLiveDVExporter::create(c.format, c.progressive, false, recordingTo(&log));
             ASSERT_TRUE(e);
-            auto pool = FramePool::create(f.width, f.height);
-            for (int i = 0; i < 3;) {
-                FramePtr frame = pool->take();
-                fill(*frame, 200, 30, 30);
-                if (e->exportFrame(frame)) ++i;
-            }
+            send(*e, 3, qRgb(200, 30, 30), f.width, f.height);
             // A frame of the wrong size is refused, not sent.
             EXPECT_FALSE(e->exportFrame(FramePool::create(64, 64)->take()));
             EXPECT_TRUE(e->flushFrames());
@@ -129,18 +127,13 @@ TEST(LiveDVExporter, AFailingOutputIsLoggedOncePerRun) {
     {
         auto e = FrameLiveDVExporter::create(1, false, false, recordingTo(&log));
         ASSERT_TRUE(e);
-        auto pool = FramePool::create(720, 576);
-        auto send = [&](int n) {
-            for (int i = 0; i < n;)
-                if (FramePtr frame = pool->take(); fill(*frame, 0, 0, 0), e->exportFrame(frame)) ++i;
-        };
-        send(3);
+        send(*e, 3, qRgb(0, 0, 0));
         // The output takes frames again once the three have been refused.
         for (bool refusedAll = false; !refusedAll;) {
             std::lock_guard lock(log.mutex);
             if ((refusedAll = log.attempts == 3)) log.refuse = 0;
         }
-        send(2);
+        send(*e, 2, qRgb(0, 0, 0));
         EXPECT_TRUE(e->flushFrames());
     }
     EXPECT_EQ(log.frames.size(), 2u);
@@ -152,50 +145,70 @@ TEST(LiveDVExporter, AFailingOutputIsLoggedOncePerRun) {
 // What a DV player reads from the stream: the size, the rate, the colour.
 TEST(LiveDVExporter, TheStreamPlaysAsPalDV) {
     QTemporaryDir dir;
-    const std::string file = dir.filePath("live.dv").toStdString();
+    const QString file = dir.filePath("live.dv");
     {
-        auto e = FrameLiveDVExporter::create(1, false, true, videoOutputCandidates(file));
+        // Where there is no FireWire the stream is used, and nothing is logged.
+        LogCapture capture;
+        auto e = FrameLiveDVExporter::create(1, false, true, videoOutputCandidates(file.toStdString()));
         ASSERT_TRUE(e);
-        auto pool = FramePool::create(720, 576);
-        for (int i = 0; i < 5;)
-            if (FramePtr frame = pool->take(); fill(*frame, 220, 20, 20), e->exportFrame(frame)) ++i;
+        send(*e, 5, qRgb(220, 20, 20));
         e->flushFrames();
+        EXPECT_TRUE(LogCapture::lines().isEmpty()) << LogCapture::text();
     }
-    AVFormatContext* fmt = nullptr;
-    ASSERT_GE(avformat_open_input(&fmt, file.c_str(), av_find_input_format("dv"), nullptr), 0);
-    ASSERT_GE(avformat_find_stream_info(fmt, nullptr), 0);
-    const AVStream* st = fmt->streams[0];
-    EXPECT_EQ(st->codecpar->codec_id, AV_CODEC_ID_DVVIDEO);
-    EXPECT_EQ(st->codecpar->width, 720);
-    EXPECT_EQ(st->codecpar->height, 576);
-    EXPECT_EQ(av_q2d(st->avg_frame_rate), 25.0);
+    const test::Playback p = test::play(file, "dv");
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.codec, AV_CODEC_ID_DVVIDEO);
+    EXPECT_EQ(p.width, 720);
+    EXPECT_EQ(p.height, 576);
+    EXPECT_EQ(p.frameRate, 25.0);
     // Wide-screen: a 16:9 picture on 720 × 576.
-    const AVRational sar = av_guess_sample_aspect_ratio(fmt, const_cast<AVStream*>(st), nullptr);
-    EXPECT_NEAR(av_q2d(sar) * 720 / 576, 16.0 / 9, 0.05);
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
-    AVCodecContext* dec = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(dec, st->codecpar);
-    ASSERT_GE(avcodec_open2(dec, codec, nullptr), 0);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    int frames = 0;
-    bool red = false;
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (avcodec_send_packet(dec, pkt) >= 0 && avcodec_receive_frame(dec, frame) >= 0) {
-            ++frames;
-            // Strong red: Y low-ish, Cr well above the middle.
-            const int y = frame->data[0][288 * frame->linesize[0] + 360];
-            const int cr = frame->data[2][144 * frame->linesize[2] + 180];
-            red = y < 110 && cr > 200;
+    EXPECT_NEAR(p.sampleAspect * 720 / 576, 16.0 / 9, 0.05);
+    EXPECT_EQ(p.decoded, 5);
+    EXPECT_TRUE(test::near(p.first.pixel(360, 288), qRgb(220, 20, 20))) << std::hex << p.first.pixel(360, 288);
+}
+
+class OpenGLDVExporterTest : public test::GLSceneTest {};
+
+TEST_F(OpenGLDVExporterTest, SendsFramesThatDecodeAtTheFormatsSize) {
+    for (int format : {0, 1}) {
+        SCOPED_TRACE(format);
+        const DVFormat f = dvFormat(format);
+        makeScene(int(f.width), int(f.height));
+        RecordingOutput::Log log;
+        auto e = OpenGLDVExporter::create(source(), format, true, true, recordingTo(&log));
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->framesImageDescription().depth, 24);
+        fill(qRgb(200, 40, 40));
+        EXPECT_TRUE(e->exportFrame()); // nothing yet to send
+        EXPECT_TRUE(log.frames.empty());
+        fill(qRgb(40, 200, 40));
+        EXPECT_TRUE(e->exportFrame());
+        EXPECT_TRUE(e->exportFrame());
+        e.reset();
+        EXPECT_TRUE(log.ended);
+        ASSERT_EQ(log.frames.size(), 2u);
+        const QRgb expected[] = {qRgb(200, 40, 40), qRgb(40, 200, 40)};
+        for (int i = 0; i < 2; ++i) {
+            const Bytes& b = log.frames[std::size_t(i)];
+            ASSERT_EQ(b.size(), dvFrameSize(f.displayMode));
+            const QImage image =
+                decodeFrame(AV_CODEC_ID_DVVIDEO, QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())));
+            ASSERT_EQ(image.size(), QSize(int(f.width), int(f.height))) << i;
+            EXPECT_TRUE(test::near(image.pixel(360, 200), expected[i])) << i << ": " << std::hex << image.pixel(360, 200);
         }
-        av_packet_unref(pkt);
     }
-    EXPECT_EQ(frames, 5);
-    EXPECT_TRUE(red);
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
+}
+
+TEST_F(OpenGLDVExporterTest, AFailingOutputIsLogged) {
+    makeScene(720, 576);
+    RecordingOutput::Log log;
+    log.refuse = -5;
+    auto e = OpenGLDVExporter::create(source(), 1, true, false, recordingTo(&log));
+    ASSERT_TRUE(e);
+    fill(qRgb(0, 0, 255));
+    LogCapture capture;
+    EXPECT_FALSE(e->exportFrame());
+    EXPECT_EQ(LogCapture::lines(), QStringList{"DecompressSequenceFrameS() failed with error -5"});
 }
 
 } // namespace

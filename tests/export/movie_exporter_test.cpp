@@ -1,10 +1,9 @@
 #include "export/FrameMovieExporter.h"
+#include "tests/export/log_capture.h"
+#include "tests/export/playback.h"
 
-#include <QDir>
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QtGlobal>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,82 +14,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 using namespace tarnvik;
+using tarnvik::test::LogCapture;
 
 namespace {
 
-QStringList logged;
-void capture(QtMsgType, const QMessageLogContext&, const QString& msg) { logged << msg; }
+using MovieInfo = test::Playback;
 
-struct MovieInfo {
-    bool opened = false;
-    int videoStreams = 0;
-    AVRational timeBase{0, 1};
-    int width = 0, height = 0;
-    AVCodecID codec = AV_CODEC_ID_NONE;
-    std::vector<std::int64_t> pts;
-    // Top-left and bottom-right pixels of the first frame, as RGB.
-    std::uint32_t topLeft = 0, bottomRight = 0;
-};
-
-std::uint32_t rgbAt(const AVFrame* f, int x, int y) {
-    const int size = f->format == AV_PIX_FMT_RGBA ? 4 : 3;
-    const std::uint8_t* p = f->data[0] + y * f->linesize[0] + x * size;
-    return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
-}
-
-// Reads the movie back with libavformat, as a player would.
-MovieInfo probe(const QString& path, bool decodeFirst = false) {
-    MovieInfo info;
-    AVFormatContext* fmt = nullptr;
-    const QByteArray file = QFile::encodeName(path);
-    if (avformat_open_input(&fmt, file.constData(), nullptr, nullptr) < 0) return info;
-    info.opened = avformat_find_stream_info(fmt, nullptr) >= 0;
-    int index = -1;
-    for (unsigned i = 0; i < fmt->nb_streams; ++i)
-        if (fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            ++info.videoStreams;
-            index = int(i);
-        }
-    if (index < 0) {
-        avformat_close_input(&fmt);
-        return info;
-    }
-    const AVStream* st = fmt->streams[index];
-    info.timeBase = st->time_base;
-    info.width = st->codecpar->width;
-    info.height = st->codecpar->height;
-    info.codec = st->codecpar->codec_id;
-    AVCodecContext* dec = nullptr;
-    if (decodeFirst) {
-        dec = avcodec_alloc_context3(avcodec_find_decoder(info.codec));
-        avcodec_parameters_to_context(dec, st->codecpar);
-        avcodec_open2(dec, avcodec_find_decoder(info.codec), nullptr);
-    }
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == index) {
-            info.pts.push_back(pkt->pts);
-            if (dec && info.pts.size() == 1 && avcodec_send_packet(dec, pkt) >= 0 &&
-                avcodec_receive_frame(dec, frame) >= 0 && (frame->format == AV_PIX_FMT_RGB24 || frame->format == AV_PIX_FMT_RGBA)) {
-                info.topLeft = rgbAt(frame, 0, 0);
-                info.bottomRight = rgbAt(frame, frame->width - 1, frame->height - 1);
-            }
-        }
-        av_packet_unref(pkt);
-    }
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
-    return info;
-}
+MovieInfo probe(const QString& path) { return test::play(path); }
 
 // Blue, with a red block at the top left: a flipped frame shows it at the bottom.
 void paint(Frame& f, std::uint8_t shade) {
@@ -107,7 +38,7 @@ void paint(Frame& f, std::uint8_t shade) {
 
 // H.264 with the default options, as a first recording gets.
 std::unique_ptr<FrameMovieExporter> create(const QString& path, unsigned w, unsigned h) {
-    return FrameMovieExporter::create(path, kCodecH264, w, h, FrameCompressor::defaultOptions());
+    return FrameMovieExporter::create(path, kCodecH264, w, h, defaultCompressionOptions());
 }
 
 // The encoder refuses frames while its queue is full; a test waits for it.
@@ -146,7 +77,7 @@ TEST_F(MovieExporterTest, RecordsEveryFrameAtItsRenderTime) {
         const QString file = path("m.mov");
         auto pool = FramePool::create(W, H);
         {
-            auto options = FrameCompressor::defaultOptions();
+            auto options = defaultCompressionOptions();
             auto e = FrameMovieExporter::create(file, c.codec, W, H, options);
             ASSERT_TRUE(e);
             // The recording encodes on a worker; the caller's options say so.
@@ -157,7 +88,7 @@ TEST_F(MovieExporterTest, RecordsEveryFrameAtItsRenderTime) {
                 ASSERT_TRUE(offer(*e, f, t)) << t;
             }
         }
-        const MovieInfo m = probe(file, c.id == AV_CODEC_ID_PNG);
+        const MovieInfo m = probe(file);
         ASSERT_TRUE(m.opened);
         EXPECT_EQ(m.videoStreams, 1);
         EXPECT_EQ(m.timeBase.num, 1);
@@ -169,8 +100,8 @@ TEST_F(MovieExporterTest, RecordsEveryFrameAtItsRenderTime) {
         for (std::size_t i = 0; i < m.pts.size(); ++i)
             EXPECT_EQ(m.pts[i] - m.pts[0], std::int64_t(times[i] * 600)) << "frame " << i;
         if (c.id == AV_CODEC_ID_PNG) {
-            EXPECT_EQ(m.topLeft, 0xFF0000u);
-            EXPECT_EQ(m.bottomRight, 0x0000FFu);
+            EXPECT_EQ(m.first.pixel(0, 0), qRgb(255, 0, 0));
+            EXPECT_EQ(m.first.pixel(W - 1, H - 1), qRgb(0, 0, 255));
         }
     }
 }
@@ -206,15 +137,15 @@ TEST_F(MovieExporterTest, ReleasedAtOnceLeavesAnEmptyMovieInPlaceOfTheOldFile) {
 }
 
 TEST_F(MovieExporterTest, BadSettingsGiveNoExporter) {
-    logged.clear();
-    QtMessageHandler previous = qInstallMessageHandler(capture);
+    LogCapture log;
+    const QStringList& logged = LogCapture::lines();
     EXPECT_FALSE(create(QString(), 32, 32));
     EXPECT_TRUE(logged.isEmpty());
     EXPECT_FALSE(create(path("z.mov"), 0, 32));
     EXPECT_FALSE(create(path("no/such/folder/a.mov"), 32, 32));
-    EXPECT_FALSE(FrameMovieExporter::create(path("b.mov"), fourCC("zzzz"), 32, 32, FrameCompressor::defaultOptions()));
-    qInstallMessageHandler(previous);
-    ASSERT_EQ(logged.size(), 3) << logged.join("\n").toStdString();
+    EXPECT_FALSE(FrameMovieExporter::create(path("b.mov"), fourCC("zzzz"), 32, 32, defaultCompressionOptions()));
+    EXPECT_FALSE(QFile::exists(path("b.mov"))) << "no file without an encoder";
+    ASSERT_EQ(logged.size(), 3) << LogCapture::text();
     EXPECT_TRUE(logged[0].startsWith("ICMCompressionSessionCreate() failed with error ")) << logged[0].toStdString();
     EXPECT_TRUE(logged[1].startsWith("CreateMovieStorage() failed with error -2 (")) << logged[1].toStdString();
     EXPECT_TRUE(logged[1].contains("no/such/folder/a.mov")) << logged[1].toStdString();

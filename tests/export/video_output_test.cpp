@@ -1,11 +1,6 @@
-#include "export/DVStreamOutput.h"
-#include "export/FireWireOutput.h"
 #include "export/VideoOutput.h"
 #include "tests/export/log_capture.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -78,32 +73,6 @@ TEST(VideoOutputSelection, TriesEachInTurn) {
         EXPECT_EQ(calls, c.calls);
         EXPECT_EQ(LogCapture::lines(), c.log);
     }
-}
-
-// Where there is no FireWire, which is the case for the tests' machines;
-// elsewhere the devices come first and the stream is still last.
-TEST(VideoOutputCandidates, TheStreamComesAfterTheDevices) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("out.dv"));
-    LogCapture log;
-    const std::size_t devices = fireWireOutputs().size();
-    EXPECT_EQ(videoOutputCandidates("").size(), devices);
-    const std::vector<VideoOutputOpener> candidates = videoOutputCandidates(path.toStdString());
-    ASSERT_EQ(candidates.size(), devices + 1);
-    const std::unique_ptr<VideoOutput> last = candidates.back()();
-    const auto* stream = dynamic_cast<const DVStreamOutput*>(last.get());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->path(), path.toStdString());
-    if (!QDir(QStringLiteral("/dev")).entryList({QStringLiteral("fw*")}, QDir::System).isEmpty()) return;
-
-    EXPECT_EQ(devices, 0u);
-    std::unique_ptr<VideoOutput> output = beginVideoOutput(candidates, kDisplayModeNTSC, "Tarnvik");
-    ASSERT_NE(output, nullptr);
-    const std::vector<std::uint8_t> frame(dvFrameSize(kDisplayModeNTSC), 0x3f);
-    EXPECT_EQ(output->writeFrame(frame.data(), frame.size()), 0);
-    output->end();
-    EXPECT_EQ(QFileInfo(path).size(), qint64(frame.size()));
-    EXPECT_TRUE(LogCapture::lines().isEmpty()) << LogCapture::text();
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 // Our compression dialog: codec, quality, data rate, key-frame interval and
-// frame rate for a movie recording. Its settings travel as one byte block,
-// so that the choice can be kept in the user defaults between runs.
+// frame rate for a movie recording.
 #pragma once
 
-#include "export/CompressionOptions.h"
+#include "export/CompressionSettings.h"
 
-#include <QByteArray>
 #include <QDialog>
 
 #include <cstdint>
@@ -18,22 +16,6 @@ class QSlider;
 class QSpinBox;
 
 namespace tarnvik {
-
-struct CompressionSettings {
-    std::uint32_t codec = kCodecH264;
-    int quality = kQualityHigh;
-    std::int64_t dataRate = 0;  // bytes per second; 0: no limit
-    int keyFrameInterval = 25;  // 0: the codec's choice
-    double frameRate = 25;
-
-    QByteArray serialize() const;
-    // 0, or a negative code for a block that is not ours or out of range;
-    // *this is left as it was then.
-    int parse(const QByteArray& block);
-    CompressionOptions options() const;
-
-    friend bool operator==(const CompressionSettings&, const CompressionSettings&) = default;
-};
 
 class CompressionDialog : public QDialog {
     Q_OBJECT

@@ -1,13 +1,10 @@
-// The two ways to get a compressor's options: empty defaults, or the user's
-// choice in the compression dialog, remembered in the user defaults.
-#include "export/CompressionDialog.h"
-#include "export/FrameCompressor.h"
-#include "params/UserDefaults.h"
+#include "app/CompressionChoice.h"
+
+#include "app/CompressionDialog.h"
+#include "render/UserDefaults.h"
 
 #include <QApplication>
 #include <QtGlobal>
-
-#include <new>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -15,18 +12,9 @@ extern "C" {
 
 namespace tarnvik {
 
-CompressionOptionsPtr FrameCompressor::defaultOptions() {
-    try {
-        return std::make_shared<CompressionOptions>();
-    } catch (const std::bad_alloc&) {
-        qWarning("ICMCompressionSessionOptionsCreate() failed with error %i", AVERROR(ENOMEM));
-        return nullptr;
-    }
-}
-
-CompressionOptionsPtr FrameCompressor::userOptions(std::uint32_t* codecType, double* frameRate,
-                                                   const QString& autosaveName, UserDefaults* defaults,
-                                                   QWidget* parent, const DialogRunner& run) {
+CompressionOptionsPtr userCompressionOptions(std::uint32_t* codecType, double* frameRate,
+                                             const QString& autosaveName, UserDefaults* defaults, QWidget* parent,
+                                             const CompressionDialogRunner& run) {
     bool anyCodec = false;
     for (const CodecInfo& c : movieCodecs()) anyCodec |= codecAvailable(c.type);
     // The dialog is a widget: it needs a widget application.
