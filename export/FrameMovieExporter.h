@@ -25,14 +25,6 @@ namespace tarnvik {
 
 class MovieFileSink;
 
-struct RecordingEvent {
-    enum class Kind { LowSpace, Stopped } kind = Kind::Stopped;
-    StopReason reason = StopReason::WriteFailed; // with Stopped
-    int error = 0;                               // FFmpeg's code, with WriteFailed
-    std::uint64_t freeBytes = 0;                 // with LowSpace, and a stop for it
-    double secondsLeft = -1;                     // with LowSpace: of recording at the current rate; < 0 not known
-};
-
 class FrameMovieExporter {
 public:
     // Called at most once with a LowSpace warning (on the thread that
