@@ -3,6 +3,7 @@
 #include "app/AppController.h"
 
 #include "app/CompressionChoice.h"
+#include "app/RecordingTexts.h"
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
@@ -43,49 +44,6 @@ QString runSavePanel(QWidget* parent, const QString& proposed) {
     panel.selectFile(proposed);
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
     return panel.selectedFiles().constFirst();
-}
-
-QString bytesText(std::uint64_t bytes) {
-    if (bytes >= 1'000'000'000) return QString::number(double(bytes) / 1e9, 'f', 1) + QStringLiteral(" GB");
-    return QString::number(std::llround(double(bytes) / 1e6)) + QStringLiteral(" MB");
-}
-
-QString lowSpaceText(const RecordingEvent& e) {
-    QString left;
-    if (e.secondsLeft >= 90)
-        left = QStringLiteral(", about %1 minutes of recording left").arg(std::llround(e.secondsLeft / 60));
-    else if (e.secondsLeft >= 0)
-        left = QStringLiteral(", a minute or less of recording left");
-    return QStringLiteral("The disk is nearly full: %1 free%2. Recording stops before the disk is full.")
-        .arg(bytesText(e.freeBytes), left);
-}
-
-// Says why, and how much of the movie there is.
-QString stopText(const RecordingEvent& e, const QString& path, double seconds) {
-    const QString file = QDir::toNativeSeparators(path);
-    const QString kept = QStringLiteral("%1 seconds were kept in \"%2\".").arg(QString::number(seconds, 'f', 1), file);
-    const QString had = QStringLiteral("%1 seconds had been recorded.").arg(QString::number(seconds, 'f', 1));
-    switch (e.reason) {
-    case StopReason::WriteFailed:
-        if (e.error == AVERROR(ENOSPC) || e.error == AVERROR(EDQUOT))
-            return QStringLiteral("Recording stopped: the disk is full. ") + kept;
-        if (e.error == AVERROR(EFBIG))
-            return QStringLiteral("Recording stopped: the movie file has reached the largest size allowed. ") + kept;
-        return QStringLiteral("Recording stopped: the movie file could not be written (%1). ")
-                   .arg(QString::fromUtf8(avErrorText(e.error))) +
-               kept;
-    case StopReason::LowSpace:
-        return QStringLiteral("Recording stopped: the disk is nearly full (%1 free). ").arg(bytesText(e.freeBytes)) +
-               kept;
-    case StopReason::Deleted:
-        return QStringLiteral("Recording stopped: the movie file \"%1\" was deleted. ").arg(file) + had;
-    case StopReason::Moved:
-        return QStringLiteral("Recording stopped: \"%1\" is no longer the movie file (it was moved or replaced, or "
-                              "its disk was unmounted). ")
-                   .arg(file) +
-               had;
-    }
-    return kept;
 }
 
 } // namespace
