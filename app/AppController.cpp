@@ -65,7 +65,8 @@ AppController::AppController(AppOptions options, QObject* parent)
 AppController::~AppController() {
     // The decoder's news goes to this object: the run stops first.
     decoder_.reset();
-    // The reader reads from the scene: the export goes first.
+    // The reader reads from the scene: the recording and the export go first.
+    setRecording(false);
     endExport();
     delete renderTimer_;
     renderTimer_ = nullptr;
@@ -109,6 +110,7 @@ void AppController::buildWindow() {
     widthField_ = bar.widthField;
     heightField_ = bar.heightField;
     exportMenu_ = bar.exportMenu;
+    buildRecordingControls();
     mainWindow_->setMinimumSize(320, 240);
     // Headless runs (--frames) only log: nobody is there to click.
     if (options_.frames == 0) notices_.attach(mainWindow_.get(), renderView_);
@@ -166,11 +168,13 @@ void AppController::applicationDidFinishLaunching() {
         notices_.post(n.text, n.alert ? NoticeLevel::Alert : NoticeLevel::Warning);
     parametersPanel_->show();
     setTimerFramerate(25.0);
+    if (!options_.recordFolder.isEmpty()) setRecording(true);
 }
 
 bool AppController::applicationWillTerminate() {
     setTimerFramerate(0);
-    endExport(); // a movie being recorded is finished
+    setRecording(false); // every file finished
+    endExport();         // a movie being recorded is finished
     if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
     observing_ = false;
     if (!defaults_ || !settingsView_) return true;

@@ -3,7 +3,9 @@
 #include "app/AppController.h"
 
 #include "app/CompressionChoice.h"
+#include "app/RecordingStatus.h"
 #include "app/RecordingTexts.h"
+#include "app/SurveyRecorder.h"
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
@@ -57,7 +59,8 @@ QString AppController::desktopFolder() const {
 void AppController::endExport() {
     finishMovie();
     liveDV_.reset();
-    reader_.reset();
+    // The survey recording reads the frames too.
+    if (!recorder_ || !recorder_->recording()) reader_.reset();
     exportSize_ = QSize();
 }
 
@@ -70,6 +73,7 @@ void AppController::finishMovie() {
     const std::optional<RecordingEvent> stopped = movie_->stopEvent();
     const QString path = movie_->path();
     movie_.reset();
+    movieData_.closeCsv();
     if (stopped) notices_.post(stopText(*stopped, path, seconds), NoticeLevel::Alert);
 }
 
@@ -107,6 +111,11 @@ void AppController::updateExport() {
             movie_->setEventHandler([this, serial = ++movieSerial_](const RecordingEvent& e) {
                 QMetaObject::invokeMethod(this, [this, serial, e] { movieEvent(serial, e); }, Qt::QueuedConnection);
             });
+            // The navigation data inside the movie and beside it.
+            movie_->setCueText([this](const QDateTime& utc) { return movieData_.cueText(utc); });
+            if (!movieData_.openCsv(path))
+                qWarning("Cannot write \"%s\": %s", qUtf8Printable(csvPathFor(path)),
+                         qUtf8Printable(movieData_.csvError()));
             if (movieSetUp_) movieSetUp_(*movie_);
         }
     } else if (choice == kLiveDVExport) {
@@ -134,18 +143,24 @@ void AppController::updateExport() {
 }
 
 void AppController::exportRenderedFrame(double time) {
-    if (!reader_) return;
     // The reader answers one tick late; its first answer is empty.
-    FramePtr frame = reader_->readFrame();
+    FramePtr frame = readRenderedFrame();
     if (!frame) return;
+    recordRenderedFrame(frame, time);
     if (movie_) movie_->exportFrame(std::move(frame), time);
     else if (liveDV_) liveDV_->exportFrame(std::move(frame));
 }
 
 bool AppController::screenShoot() {
-    return saveSnapshot(
-        renderView_, [this] { return scene_ ? scene_->image() : QImage(); }, QDateTime::currentDateTime(),
-        desktopFolder());
+    const QDateTime now = QDateTime::currentDateTime();
+    const bool saved = saveSnapshot(
+        renderView_, [this] { return scene_ ? scene_->image() : QImage(); }, now, desktopFolder());
+    // Said where the recording's state is shown, so the user finds the file.
+    const QString file = QDir::toNativeSeparators(QDir(desktopFolder()).filePath(snapshotFileName(now) + ".png"));
+    if (recordingStatus_)
+        recordingStatus_->showMessage(saved ? QStringLiteral("Snapshot saved to \"%1\"").arg(file)
+                                            : QStringLiteral("The snapshot could not be saved"));
+    return saved;
 }
 
 } // namespace tarnvik
