@@ -132,7 +132,7 @@ bool SurveyRecorder::beginSegment(const Frame& frame) {
     s.codec = settings_.compression.codec;
     s.options = settings_.compression.options();
     // The render tick must never wait for the encoder.
-    s.options.allowAsynchronousCompletion = true;
+    s.options.allowAsynchronousCompletion = encodeOnWorker_;
     s.frameRate = settings_.compression.frameRate;
     s.splitSeconds = settings_.splitSeconds;
     s.width = frame.width();

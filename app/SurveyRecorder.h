@@ -42,6 +42,9 @@ public:
     // Seams for tests: the UTC clock that dates the files, and the disk.
     void setUtcClock(std::function<QDateTime()> clock) { utcNow_ = std::move(clock); }
     void setFreeSpace(RecordingWatch::FreeSpace freeSpace) { freeSpace_ = std::move(freeSpace); }
+    // Off: the overlaid picture is encoded on the thread that records, so
+    // that a test loses no frame on a slow machine. On by default.
+    void setEncodeOnWorker(bool worker) { encodeOnWorker_ = worker; }
 
     // Starts recording with these settings: the files are made from the
     // next frame on. False, with why in *error, when the folder cannot be
@@ -88,6 +91,7 @@ private:
     std::function<NameFields()> nameFields_;
     std::function<QDateTime()> utcNow_;
     RecordingWatch::FreeSpace freeSpace_;
+    bool encodeOnWorker_ = true;
     bool recording_ = false;
     std::unique_ptr<SplitRecorder> split_;
     std::shared_ptr<CleanCopy> clean_;

@@ -1,13 +1,12 @@
 // The tarnvik program recording headless: --record and --split with
 // --frames, a camera file in the "Video" layer, and a kill in mid-file.
-#include "export/EncoderSession.h"
-#include "export/MovieFileSink.h"
 #include "render/ShownValues.h"
 #include "render/UserDefaults.h"
 #include "tests/export/recording_files.h"
 #include "tools/loopback.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -26,17 +25,7 @@ protected:
         av_log_set_level(AV_LOG_FATAL);
         // The camera: H.264 with a key frame every ten frames, two seconds looped.
         clip = dir.filePath("camera.mov");
-        CompressionOptions o;
-        o.keyFrameInterval = 10;
-        auto session = EncoderSession::create(kCodecH264, 160, 120, o, true);
-        auto pool = FramePool::create(160, 120);
-        ASSERT_EQ(session->attach(MovieFileSink::create(clip)), 0);
-        for (int i = 0; i < 50; ++i) {
-            FramePtr f = pool->take();
-            markFrame(*f, i);
-            ASSERT_TRUE(session->compressFrameAt(f, 24 * i, 0));
-        }
-        ASSERT_TRUE(session->flush());
+        ASSERT_TRUE(writeMarkedClip(clip, 50, 10, 160, 120));
         source = readRecording(clip, false);
         UserDefaults settings(dir.filePath("Tarnvik.plist"));
         settings.setValue("settings", QVariantMap{{"Video", QVariantMap{{"Source", clip}}}});
@@ -46,9 +35,9 @@ protected:
     void TearDown() override { av_log_set_level(AV_LOG_INFO); }
 
     QStringList arguments(const QStringList& more) const {
-        return QStringList{"--compositions", COMPOSITIONS_DIR,
-                           "--settings",     dir.filePath("Tarnvik.plist"),
-                           "--record",       folder} +
+        // Small frames, which the encoder keeps up with on a busy machine.
+        return QStringList{"--compositions", COMPOSITIONS_DIR, "--settings", dir.filePath("Tarnvik.plist"),
+                           "--size",         "320x240",        "--record",   folder} +
                more + QStringList{"--", QString("-u%1").arg(loopback::ledig_port())};
     }
     // The overlaid files, oldest first.
@@ -123,15 +112,22 @@ TEST_F(RecordingProgramTest, AKillInMidFileLeavesEveryFilePlayable) {
     QString said;
     while (said.count("Recording to") < 2 && p.waitForReadyRead(30000)) said += p.readAll();
     ASSERT_EQ(said.count("Recording to"), 2) << said.toStdString();
-    // A second and more into the second file: a fragment of it is on disk.
+    // A fragment of the second file and of its clean copy is on disk, but
+    // not the file's end.
     const QString second = QDir(folder).filePath(movies().value(1));
-    while (QFileInfo(second).size() < 20000 && p.state() == QProcess::Running) p.waitForReadyRead(200);
+    const qint64 header = QFileInfo(second).size();
+    auto grown = [&](const QString& path) { return QFileInfo(path).size() > header + 1000; };
+    QElapsedTimer waited;
+    waited.start();
+    while (!(grown(second) && grown(second.chopped(4) + "-clean.mov")) && p.state() == QProcess::Running &&
+           waited.elapsed() < 30000)
+        p.waitForReadyRead(100);
     ASSERT_EQ(p.state(), QProcess::Running);
     ::kill(pid_t(p.processId()), SIGKILL);
     ASSERT_TRUE(p.waitForFinished(10000));
 
     const QStringList names = movies();
-    ASSERT_EQ(names.size(), 2);
+    ASSERT_GE(names.size(), 2);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         const RecordingFile f = readRecording(QDir(folder).filePath(name));

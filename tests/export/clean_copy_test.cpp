@@ -1,6 +1,4 @@
 #include "export/CleanCopy.h"
-#include "export/EncoderSession.h"
-#include "export/MovieFileSink.h"
 #include "tests/export/recording_files.h"
 
 #include <QFile>
@@ -26,31 +24,14 @@ protected:
             return dir.filePath(name + "-clean" + (attempt ? QString("-%1").arg(attempt + 1) : QString()) + ".mov");
         };
     }
-    // An H.264 movie of marked frames, a key frame every ten, as a camera's file would be.
-    QString makeSource(int frames) {
-        const QString path = dir.filePath("camera.mov");
-        CompressionOptions o;
-        o.keyFrameInterval = 10;
-        auto session = EncoderSession::create(kCodecH264, 64, 48, o, true);
-        auto file = MovieFileSink::create(path);
-        auto pool = FramePool::create(64, 48);
-        EXPECT_EQ(session->attach(file), 0);
-        for (int i = 0; i < frames; ++i) {
-            FramePtr f = pool->take();
-            markFrame(*f, i);
-            EXPECT_TRUE(session->compressFrameAt(f, 24 * i, 0));
-        }
-        EXPECT_TRUE(session->flush());
-        return path;
-    }
-
     QTemporaryDir dir;
 };
 
 // The source is read as the video layer reads it, twice over as a looping
 // file is, with cuts asked for between key frames.
 TEST_F(CleanCopyTest, CompressedPacketsAreWrittenAsTheyAreAndCutAtKeyFrames) {
-    const QString source = makeSource(60);
+    const QString source = dir.filePath("camera.mov");
+    ASSERT_TRUE(writeMarkedClip(source, 60, 10));
     const RecordingFile original = readRecording(source, false);
     ASSERT_EQ(original.pts.size(), 60u);
     QFile taken(dir.filePath("a-clean.mov"));

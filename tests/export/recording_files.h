@@ -4,7 +4,8 @@
 // test can tell that none was lost or written twice.
 #pragma once
 
-#include "export/Frame.h"
+#include "export/EncoderSession.h"
+#include "export/MovieFileSink.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -62,6 +63,23 @@ inline int readMark(const AVFrame* f) {
         return std::clamp(full / 16, 0, 15);
     };
     return at(f->width / 4) + 16 * at(f->width * 3 / 4);
+}
+
+// An H.264 movie of marked frames at 25 per second, a key frame every
+// keyInterval: a camera's file.
+inline bool writeMarkedClip(const QString& path, int frames, int keyInterval, unsigned width = 64,
+                            unsigned height = 48) {
+    CompressionOptions o;
+    o.keyFrameInterval = keyInterval;
+    auto session = EncoderSession::create(kCodecH264, width, height, o, true);
+    auto pool = FramePool::create(width, height);
+    if (!session || session->attach(MovieFileSink::create(path)) != 0) return false;
+    for (int i = 0; i < frames; ++i) {
+        FramePtr f = pool->take();
+        markFrame(*f, i);
+        if (!session->compressFrameAt(f, 24 * i, 0)) return false;
+    }
+    return session->flush();
 }
 
 inline RecordingFile readRecording(const QString& path, bool decode = true) {

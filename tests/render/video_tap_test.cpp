@@ -1,5 +1,3 @@
-#include "export/EncoderSession.h"
-#include "export/MovieFileSink.h"
 #include "render/VideoDecoder.h"
 #include "render/VideoTap.h"
 #include "tests/export/recording_files.h"
@@ -54,19 +52,7 @@ TEST(VideoTap, HearsEveryPacketOfTheStreamAsReadAndItsEnd) {
     av_log_set_level(AV_LOG_FATAL);
     QTemporaryDir dir;
     const QString clip = dir.filePath("clip.mov");
-    {
-        CompressionOptions o;
-        o.keyFrameInterval = 5;
-        auto session = EncoderSession::create(kCodecH264, 64, 48, o, true);
-        auto pool = FramePool::create(64, 48);
-        ASSERT_EQ(session->attach(MovieFileSink::create(clip)), 0);
-        for (int i = 0; i < 12; ++i) {
-            FramePtr f = pool->take();
-            test::markFrame(*f, i);
-            ASSERT_TRUE(session->compressFrameAt(f, 24 * i, 0));
-        }
-        ASSERT_TRUE(session->flush());
-    }
+    ASSERT_TRUE(test::writeMarkedClip(clip, 12, 5));
     const test::RecordingFile file = test::readRecording(clip, false);
     ASSERT_EQ(file.packets.size(), 12u);
 
