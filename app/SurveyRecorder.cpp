@@ -85,7 +85,7 @@ bool SurveyRecorder::start(const RecordingSettings& settings, QString* error) {
     ++serial_;
     secondsBefore_ = 0;
     files_ = 0;
-    frames_ = dropped_ = 0;
+    frames_ = dropped_ = repeated_ = leftOut_ = 0;
     CompressionOptions options = settings_.compression.options();
     // The camera's thread must not wait for the encoder either.
     options.allowAsynchronousCompletion = true;
@@ -112,10 +112,11 @@ void SurveyRecorder::stop() {
         clean_.reset();
     }
     data_.closeCsv();
-    qInfo("Recording stopped: %lld frames in %d files (%lld dropped), %.1f seconds; the clean picture: %lld frames in "
-          "%d files",
-          static_cast<long long>(frames_), files_, static_cast<long long>(dropped_), secondsBefore_,
-          static_cast<long long>(cleanFrames), cleanFiles);
+    // Enough to tell the frames rendered from the frames in the files.
+    qInfo("Recording stopped: %lld frames in %d files (%lld dropped, %lld repeated for late ticks, %lld left out as "
+          "early), %.1f seconds; the clean picture: %lld frames in %d files",
+          static_cast<long long>(frames_), files_, static_cast<long long>(dropped_), static_cast<long long>(repeated_),
+          static_cast<long long>(leftOut_), secondsBefore_, static_cast<long long>(cleanFrames), cleanFiles);
     emit stopped();
 }
 
@@ -163,6 +164,8 @@ void SurveyRecorder::endSegment() {
     secondsBefore_ += split_->seconds();
     frames_ += split_->framesWritten();
     dropped_ += split_->framesDropped();
+    repeated_ += split_->framesRepeated();
+    leftOut_ += split_->framesLeftOut();
     split_.reset();
 }
 

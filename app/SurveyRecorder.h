@@ -100,7 +100,7 @@ private:
     std::uint64_t serial_ = 0; // which recording news from the encoder's thread is about
     double secondsBefore_ = 0; // in segments before the current one
     int files_ = 0;
-    std::int64_t frames_ = 0, dropped_ = 0;
+    std::int64_t frames_ = 0, dropped_ = 0, repeated_ = 0, leftOut_ = 0;
 };
 
 } // namespace tarnvik

@@ -64,10 +64,16 @@ bool SplitRecorder::recordFrame(FramePtr frame, double seconds) {
     if (finished_ || stopped_ || !frame) return false;
     if (!startUtc_.isValid()) startUtc_ = utcNow_();
     const FrameGrid::Place place = grid_.place(seconds);
-    if (place.slot < 0) return true; // early: its place has a frame already
+    if (place.slot < 0) {
+        ++leftOut_; // early: its place has a frame already
+        return true;
+    }
     bool taken = true;
     // The places a late frame missed show the frame before, as a player would.
-    for (int i = place.repeats; i > 0 && lastFrame_; --i) taken = encodeAt(place.slot - i, lastFrame_) && taken;
+    for (int i = place.repeats; i > 0 && lastFrame_; --i) {
+        taken = encodeAt(place.slot - i, lastFrame_) && taken;
+        ++repeated_;
+    }
     taken = encodeAt(place.slot, frame) && taken;
     lastFrame_ = std::move(frame);
     watch(seconds);

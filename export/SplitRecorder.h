@@ -93,6 +93,11 @@ public:
     std::int64_t framesWritten() const;
     // Frames refused because the encoder was behind.
     std::int64_t framesDropped() const { return session_->framesDropped(); }
+    // Frames given twice or more to fill the places late frames skipped,
+    // and frames left out as early: the files hold the frames recorded,
+    // plus the first, less the second.
+    std::int64_t framesRepeated() const { return repeated_; }
+    std::int64_t framesLeftOut() const { return leftOut_; }
     bool stopped() const { return stopped_.load(); }
     std::optional<RecordingEvent> stopEvent() const;
 
@@ -121,6 +126,7 @@ private:
     QDateTime startUtc_;          // of place 0
     FramePtr lastFrame_;          // repeated for places a late frame missed
     std::int64_t given_ = 0;
+    std::int64_t repeated_ = 0, leftOut_ = 0;
     bool finished_ = false;
     bool splitAsked_ = false;
 

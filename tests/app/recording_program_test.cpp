@@ -99,7 +99,7 @@ TEST_F(RecordingProgramTest, RecordsSplitFilesAndTheirCleanCopiesHeadless) {
         clean.insert(clean.end(), copy.packets.begin(), copy.packets.end());
     }
     EXPECT_TRUE(
-        log.contains(QString("Recording stopped: %1 frames in %2 files (0 dropped)").arg(frames).arg(names.size())))
+        log.contains(QString("Recording stopped: %1 frames in %2 files (0 dropped, ").arg(frames).arg(names.size())))
         << log.toStdString();
     // The copy goes on from file to file with the camera's packets as they are.
     EXPECT_GE(clean.size(), 150u);

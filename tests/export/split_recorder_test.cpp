@@ -109,6 +109,8 @@ TEST_F(SplitRecorderTest, SplitsLoseNoFrameAndEachFilePlaysOnItsOwn) {
     }
     EXPECT_GE(repeated, 2);
     EXPECT_LE(repeated, 3);
+    EXPECT_EQ(r->framesRepeated(), repeated);
+    EXPECT_EQ(r->framesLeftOut(), skipped);
     EXPECT_EQ(skipped, int(250 + repeated - marks.size()));
     EXPECT_TRUE(events.empty());
 }
