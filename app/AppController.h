@@ -116,7 +116,7 @@ public:
     QAction* recordAction() const { return recordAction_; }
     QAction* recordingSettingsAction() const { return recordingSettingsAction_; }
     SurveyRecorder* recorder() const { return recorder_; }
-    // Beside the toolbar's buttons: the recording's state, and where a snapshot went.
+    // In the status line: the recording's state, and where a snapshot went.
     RecordingStatus* recordingStatus() const { return recordingStatus_; }
     // File ▸ Quit: quits like closing the window.
     QAction* quitAction() const { return quitAction_; }
@@ -210,7 +210,7 @@ private:
     SurveyRecorder* recorder_ = nullptr; // a child of this object
     QAction* recordAction_ = nullptr;
     QAction* recordingSettingsAction_ = nullptr;
-    RecordingStatus* recordingStatus_ = nullptr; // owned by the toolbar
+    RecordingStatus* recordingStatus_ = nullptr; // owned by the status line
     std::function<int(RecordingSettingsDialog&)> runRecordingSettings_;
     RecordingData movieData_; // the navigation data of the movie export
 };

@@ -1,6 +1,6 @@
 // The survey recording's commands: the Record toggle (F9), the recording
-// settings, the status beside the toolbar's buttons, and the frames read
-// once for the recording and any export.
+// settings, the status line, and the frames read once for the recording
+// and any export.
 #include "app/AppController.h"
 
 #include "app/RecordingSettingsDialog.h"
@@ -18,6 +18,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QToolBar>
 
 namespace tarnvik {
@@ -59,12 +60,11 @@ void AppController::buildRecordingControls() {
     menu->addAction(recordAction_);
     menu->addAction(recordingSettingsAction_);
 
-    // In the toolbar from the start, at a fixed size: the view keeps its size.
+    if (auto* bar = mainWindow_->findChild<QToolBar*>(QStringLiteral("mainToolbar"))) bar->addAction(recordAction_);
+    // In the status line from the start, one line high: the view keeps its size.
     recordingStatus_ = new RecordingStatus;
-    if (auto* bar = mainWindow_->findChild<QToolBar*>(QStringLiteral("mainToolbar"))) {
-        bar->addAction(recordAction_);
-        bar->addWidget(recordingStatus_);
-    }
+    mainWindow_->statusBar()->setSizeGripEnabled(false);
+    mainWindow_->statusBar()->addPermanentWidget(recordingStatus_, 1);
 }
 
 bool AppController::setRecording(bool on) {

@@ -3,16 +3,12 @@
 #include "app/RecordingTexts.h"
 
 #include <QFontMetrics>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 
 #include <cmath>
 
 namespace tarnvik {
-
-namespace {
-constexpr int kWidth = 360;
-}
 
 QString elapsedText(double seconds) {
     const long long s = seconds > 0 ? static_cast<long long>(std::floor(seconds)) : 0;
@@ -25,22 +21,24 @@ QString elapsedText(double seconds) {
 RecordingStatus::RecordingStatus(QWidget* parent)
     : QWidget(parent), mark_(new QLabel(QStringLiteral("●"))), first_(new QLabel), second_(new QLabel) {
     setObjectName(QStringLiteral("recordingStatus"));
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 2, 4, 2);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(1);
-    QFont small = second_->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    second_->setFont(small);
-    grid->addWidget(mark_, 0, 0, 2, 1, Qt::AlignVCenter);
-    grid->addWidget(first_, 0, 1);
-    grid->addWidget(second_, 1, 1);
-    grid->setColumnStretch(1, 1);
-    setFixedSize(kWidth, QFontMetrics(first_->font()).height() + QFontMetrics(small).height() + 8);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 0, 4, 0);
+    row->setSpacing(8);
+    row->addWidget(mark_);
+    // The file's name gets the most room.
+    row->addWidget(first_, 3);
+    row->addWidget(second_, 2);
+    second_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Shortened to fit rather than widening the window.
+    for (QLabel* l : {first_, second_}) l->setMinimumWidth(0);
+    first_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    second_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(QFontMetrics(font()).height() + 4);
     messageTimer_.setSingleShot(true);
     connect(&messageTimer_, &QTimer::timeout, this, [this] {
         message_.clear();
-        setLines(firstText_, secondText_);
+        showParts();
     });
     showIdle();
 }
@@ -50,18 +48,27 @@ void RecordingStatus::showRecording(double seconds, const QString& fileName, std
     setMark(true);
     QString second = bytesText(bytes);
     if (freeBytes) second += QStringLiteral(", %1 free").arg(bytesText(*freeBytes));
-    setLines(QStringLiteral("REC %1  %2").arg(elapsedText(seconds), fileName), second);
+    setParts(QStringLiteral("REC %1  %2").arg(elapsedText(seconds), fileName), second);
 }
 
 void RecordingStatus::showIdle() {
     setMark(false);
-    setLines(QStringLiteral("Not recording"), QString());
+    setParts(QStringLiteral("Not recording"), QString());
 }
 
 void RecordingStatus::showMessage(const QString& text, std::chrono::milliseconds shownFor) {
     message_ = text;
     messageTimer_.start(shownFor);
-    setLines(firstText_, secondText_);
+    showParts();
+}
+
+QString RecordingStatus::text() const {
+    return firstText_ + QLatin1Char('\n') + (message_.isEmpty() ? secondText_ : message_);
+}
+
+void RecordingStatus::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    showParts();
 }
 
 void RecordingStatus::setMark(bool shown) {
@@ -70,19 +77,18 @@ void RecordingStatus::setMark(bool shown) {
     mark_->setStyleSheet(shown ? QStringLiteral("color:#d01010;") : QStringLiteral("color:transparent;"));
 }
 
-QString RecordingStatus::text() const {
-    return firstText_ + QLatin1Char('\n') + (message_.isEmpty() ? secondText_ : message_);
-}
-
-void RecordingStatus::setLines(const QString& first, const QString& second) {
+void RecordingStatus::setParts(const QString& first, const QString& second) {
     firstText_ = first;
     secondText_ = second;
+    showParts();
+}
+
+void RecordingStatus::showParts() {
+    const QString second = message_.isEmpty() ? secondText_ : message_;
     // Long names are shortened in the middle; the tooltip has them whole.
-    const int room = kWidth - mark_->sizeHint().width() - 16;
-    const QString shown = message_.isEmpty() ? second : message_;
-    first_->setText(QFontMetrics(first_->font()).elidedText(first, Qt::ElideMiddle, room));
-    second_->setText(QFontMetrics(second_->font()).elidedText(shown, Qt::ElideMiddle, room));
-    setToolTip(first + QLatin1Char('\n') + shown);
+    first_->setText(first_->fontMetrics().elidedText(firstText_, Qt::ElideMiddle, first_->width()));
+    second_->setText(second_->fontMetrics().elidedText(second, Qt::ElideMiddle, second_->width()));
+    setToolTip(firstText_ + QLatin1Char('\n') + second);
 }
 
 } // namespace tarnvik

@@ -1,6 +1,6 @@
 // The survey recording as the window runs it: the Record toggle beside the
 // export menu, split files named by the pattern, the navigation data inside
-// and beside them, and the status beside the toolbar's buttons.
+// and beside them, and the status line.
 #include "app/AppController.h"
 #include "app/CompressionDialog.h"
 #include "app/RecordingSettingsDialog.h"
@@ -192,7 +192,7 @@ TEST_F(SurveyRecordingTest, RecordsBesideAMovieExportWithTheDialogsSettings) {
     EXPECT_EQ(csvRows(dir.filePath("export.csv")).size(), 1 + 5);
 }
 
-// Where a snapshot went is said beside the toolbar's buttons; a folder
+// Where a snapshot went is said in the status line; a folder
 // that cannot be made gives an alert and no recording.
 TEST_F(SurveyRecordingTest, TheStatusSaysWhereTheSnapshotWentAndWhyARecordingCannotStart) {
     auto c = launch();
