@@ -2,16 +2,20 @@
 // whose scripts never end, and quitting (by signal or File ▸ Quit) with the
 // settings saved.
 #include "app/AppController.h"
+#include "export/LoopbackDevices.h"
 #include "render/UserDefaults.h"
+#include "tests/export/stream_receiver.h"
 #include "tools/loopback.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -31,6 +35,13 @@ const char* kHangsWhileLoading = "import QtQuick\nQtObject { property var publis
 
 class ProgramTest : public testing::Test {
 protected:
+    // The pictures have come, or the viewer has given up.
+    static bool waitForViewer(const test::StreamReceiver& viewer, std::size_t pictures) {
+        QElapsedTimer t;
+        t.start();
+        while (viewer.count() < pictures && !viewer.done() && t.elapsed() < 10000) QThread::yieldCurrentThread();
+        return viewer.count() >= pictures;
+    }
     // The six compositions, some replaced; then the program's arguments.
     QStringList arguments(const QMap<QString, const char*>& replaced, const QStringList& more) {
         const QString comp = dir.filePath("comp");
@@ -60,6 +71,10 @@ TEST_F(ProgramTest, CommandLineAnswersWithoutADisplay) {
         {{"--help"}, 0, "Usage: tarnvik [options]"},
         {{"--version"}, 0, "tarnvik 0."},
         {{"--size", "abc"}, 2, "tarnvik: --size must be WIDTHxHEIGHT"},
+        {{"--size", "721x576"},
+         2,
+         "tarnvik: --size 721x576 cannot be used: the encoders need an even width and height"},
+        {{"--stream", "udp://127.0.0.1:5000", "--virtual-camera"}, 2, "cannot both be used"},
         {{"--script-limit", "never"}, 2, "tarnvik: --script-limit must be a number of seconds"},
         {{"--compositions", dir.filePath("borte")}, 2, "does not exist"},
         {{"--compositions", dir.filePath("tom")}, 2, "holds none of the compositions (Video.qtz, "},
@@ -114,6 +129,41 @@ TEST_F(ProgramTest, ASignalWhileALayerHangsEndsTheProgramWithItsSettings) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(QFile::exists(settings()));
+}
+
+TEST_F(ProgramTest, AHeadlessStreamIsReceivedAtItsSizeAndRate) {
+    const QString url = QString("udp://127.0.0.1:%1").arg(loopback::ledig_port());
+    test::StreamReceiver viewer(url.toStdString());
+    p.start(TARNVIK_BIN, arguments({}, {"--frames", "50", "--stream", url}));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForViewer(viewer, 40));
+    viewer.leave();
+    const auto pictures = viewer.pictures();
+    EXPECT_EQ(pictures.front().width, 720);
+    EXPECT_EQ(pictures.front().height, 576);
+    // Rendered on the wall clock's 1/25 s ticks: the frames' times follow them.
+    const double mean = double(pictures.back().pts - pictures.front().pts) / double(pictures.size() - 1);
+    EXPECT_NEAR(mean, 3600, 600);
+}
+
+TEST_F(ProgramTest, AnOutputAskedForThatCannotStartEndsAHeadlessRunSayingWhy) {
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"--stream", "http://ship:9000"},
+         "The network stream to \"http://ship:9000\" could not start: the address must begin with srt:// or udp://."},
+        {{"--virtual-camera"}, "There is no virtual camera device. Load the v4l2loopback module"},
+    };
+    for (const auto& c : cases) {
+        if (c.args[0] == "--virtual-camera" && !findLoopbackDevices().empty()) continue; // this machine has one
+        p.start(TARNVIK_BIN, arguments({}, QStringList{"--frames", "5"} + c.args));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 1);
+        const QString said = p.readAllStandardError();
+        EXPECT_TRUE(said.contains(c.says)) << said.toStdString();
+    }
 }
 
 TEST_F(ProgramTest, FileQuitQuitsAndSavesTheSettings) {
