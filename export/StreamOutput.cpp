@@ -248,7 +248,13 @@ bool StreamOutput::openMuxer() {
     stream->time_base = AVRational{1, 90000};
     // Packets of an encoder that keeps its set-up out of band get it in
     // band here, as MPEG-TS needs: the muxer adds h264_mp4toannexb itself.
-    return avformat_write_header(muxer_, nullptr) >= 0;
+    AVDictionary* options = nullptr;
+    // A picture's PES says how long it is, so a receiver hands it on when it
+    // is whole instead of waiting for the next one to begin: 40 ms less delay.
+    av_dict_set(&options, "omit_video_pes_length", "0", 0);
+    const bool ok = avformat_write_header(muxer_, &options) >= 0;
+    av_dict_free(&options);
+    return ok;
 }
 
 void StreamOutput::closeMuxer() {
