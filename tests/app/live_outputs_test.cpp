@@ -17,6 +17,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QSpinBox>
@@ -173,6 +174,29 @@ TEST_F(LiveOutputsTest, ADraggedWindowLeavesTheRecordingAlone) {
     const test::Playback p = test::play(movie);
     EXPECT_EQ(p.pts.size(), 5u);
     EXPECT_EQ(QSize(p.width, p.height), QSize(720, 576));
+}
+
+TEST(StreamDialogTest, RefusesAnAddressItCannotUseAndKeepsWhatWasAccepted) {
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath("Tarnvik.plist"));
+    defaults.setValue("NetworkStream", QVariantMap{{"URL", "rtsp://ship:554"}, {"BitRate", "fast"}});
+    EXPECT_EQ(storedStreamSettings(defaults).url, StreamSettings().url);
+    EXPECT_EQ(storedStreamSettings(defaults).bitRate, StreamSettings().bitRate);
+
+    const auto chosen = userStreamSettings(&defaults, nullptr, [](StreamDialog& d) {
+        d.urlField()->setText("rtsp://ship:554");
+        d.accept();
+        EXPECT_NE(d.result(), QDialog::Accepted);
+        EXPECT_EQ(d.problemLabel()->text(),
+                  "This address cannot be used: the address must begin with srt:// or udp://.");
+        d.urlField()->setText(" udp://10.0.0.5:5000 ");
+        d.bitRateField()->setValue(4000);
+        d.accept();
+        return d.result() == QDialog::Accepted ? 0 : 1;
+    });
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->url, "udp://10.0.0.5:5000");
+    EXPECT_EQ(storedStreamSettings(UserDefaults(dir.filePath("Tarnvik.plist"))).bitRate, 4'000'000);
 }
 
 } // namespace
