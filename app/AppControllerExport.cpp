@@ -15,7 +15,6 @@
 #include "export/FrameReader.h"
 #include "export/FrameStreamExporter.h"
 #include "export/FrameVirtualCameraExporter.h"
-#include "render/CompositionScene.h"
 #include "render/UserDefaults.h"
 
 #include <QApplication>

@@ -8,6 +8,7 @@
 #include "render/CompositionScene.h"
 #include "render/LayerStack.h"
 #include "render/Plist.h"
+#include "render/UserDefaults.h"
 #include "tests/app/wait_for.h"
 #include "tools/loopback.h"
 
@@ -191,29 +192,26 @@ TEST_F(ControllerTest, TheRenderSizeIsKeptAndTheCommandLineWins) {
     {
         AppController c(quiet(settings()));
         c.applicationDidFinishLaunching();
-        EXPECT_EQ(c.renderSize(), QSize(1280, 720));
         EXPECT_EQ(c.scene()->size(), QSize(1280, 720));
         EXPECT_EQ(c.heightField()->text(), "720");
     }
-    AppOptions o = quiet(settings());
-    o.renderSize = QSize(640, 360); // --size
-    AppController c(o);
-    c.applicationDidFinishLaunching();
-    EXPECT_EQ(c.renderSize(), QSize(640, 360));
-}
-
-TEST_F(ControllerTest, AKeptSizeThatCannotBeUsedGivesANotice) {
     {
-        QFile f(settings());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(plist::write(QVariantMap{{"RenderSize", QVariantMap{{"Width", 721}, {"Height", 576}}}}));
+        AppOptions o = quiet(settings());
+        o.renderSize = QSize(640, 360); // --size
+        AppController c(o);
+        c.applicationDidFinishLaunching();
+        EXPECT_EQ(c.renderSize(), QSize(640, 360));
     }
+    // A kept size that cannot be used: said, and the default instead.
+    UserDefaults kept(settings());
+    kept.setValue("RenderSize", QVariantMap{{"Width", 721}, {"Height", 576}});
+    ASSERT_TRUE(kept.synchronize());
     AppController c(quiet(settings()));
     c.applicationDidFinishLaunching();
     EXPECT_EQ(c.renderSize(), QSize(720, 576));
-    ASSERT_EQ(c.notices().posted().size(), 1);
-    EXPECT_EQ(c.notices().posted()[0], QString::fromUtf8("The saved render size 721×576 cannot be used: the encoders "
-                                                         "need an even width and height. Using 720×576."));
+    EXPECT_EQ(c.notices().posted().value(0).toStdString(),
+              "The saved render size 721×576 cannot be used: the encoders need an even width and height. Using "
+              "720×576.");
 }
 
 TEST_F(ControllerTest, RenderTimeStartsAtZeroWithEveryRate) {

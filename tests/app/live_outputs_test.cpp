@@ -84,6 +84,8 @@ TEST_F(LiveOutputsTest, TheStreamReachesItsReceiverThroughSizeChangesAndDrags) {
     EXPECT_EQ(c->exportMenu()->currentData(), kStreamExport);
     ASSERT_TRUE(tickUntil(*c, [&] { return viewer.count() >= 5; }));
     EXPECT_EQ(viewer.pictures().front().width, 720);
+    // The render ticks' times, 1/25 s apart, to the 1/600 s the session keeps.
+    EXPECT_NEAR(viewer.pictures()[1].pts - viewer.pictures()[0].pts, 3600, 150);
 
     c->mainWindow()->resize(c->mainWindow()->size() - QSize(200, 100));
     ASSERT_TRUE(c->setRenderSize({640, 360}));
@@ -115,8 +117,6 @@ TEST_F(LiveOutputsTest, AStreamThatCannotStartBeepsResetsTheMenuAndSaysWhy) {
         QString says; // empty: cancelled, nothing to say
     } cases[] = {
         {"srt://0.0.0.0:9000?mode=listener", 1, {}},
-        {"http://ship:9000", 0,
-         "The network stream to \"http://ship:9000\" could not start: the address must begin with srt:// or udp://."},
         {listener, 0,
          QString::fromStdString("The network stream to \"" + listener + "\" could not start: Address already in use.")},
     };
