@@ -4,6 +4,7 @@
 #include "decoder/decoders.h"
 #include "decoder/felter.h"
 #include "decoder/geodesi.h"
+#include "decoder/overlegg.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
 #include "decoder/tekst.h"
@@ -56,6 +57,7 @@ void kringkastheading(Tolk& t, double h) {
     t.sistehprheading = h;
     float f = static_cast<float>(h);
     t.gHeadingBoat.store(static_cast<float>(normalvinkel(f)), std::memory_order_relaxed);
+    t.tidHeading.store(settetid(t), std::memory_order_relaxed);
     logg_heading(t, t.sann, "Heading", h);
 }
 
