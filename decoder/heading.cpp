@@ -70,6 +70,17 @@ void dekod_hdt(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
 
 void dekod_osd(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
 
+void dekod_ths(Tolk& t, const char*) {
+    using namespace ths;
+    double h;
+    // Only a gyro's own heading, measured or dead-reckoned: a manual or
+    // simulated one is not the vessel's, and V says it is not valid.
+    if (skann::tom(t.felt[Heading]) || !(strlik(t.felt[Status], "A") || strlik(t.felt[Status], "E")) ||
+        !felt_heading(t.felt[Heading], h))
+        return;
+    kringkastheading(t, h);
+}
+
 void dekod_hdm(Tolk& t, const char*) {
     using namespace hdm;
     double h;
