@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(scene) << "no OpenGL: run under xvfb-run";
         stack.load(scene.get());
         ASSERT_EQ(stack.count(), 6u);
-        stack.showNavigation({" 59°54.1234 N", " 10°43.5678 E", 90.0});
+        stack.showNavigation(fixedOverlay(" 59°54.1234 N", " 10°43.5678 E", 90.0));
     }
     CompositionRenderer* layer(const char* name) { return stack.renderer(QString(name)); }
     QImage frame() {
