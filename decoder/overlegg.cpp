@@ -15,7 +15,11 @@ void still_klokka(Tolk& t) {
     const int64_t avvik = t.klokkeavvik.load(r);
     if (avvik != kIngenKlokke && t.nasekund == t.klokkesekund) return;
     t.klokkesekund = t.nasekund;
-    t.klokkeavvik.store(int64_t{t.nasekund} * 1000000 - t.tempoklokke(), r);
+    // A line's second is at most the time it came at: one that puts the
+    // clock back by less than a second is the later part of a second and
+    // says less than the one before; by more, the clock itself went back.
+    const int64_t ny = int64_t{t.nasekund} * 1000000 - t.tempoklokke();
+    if (avvik == kIngenKlokke || ny > avvik || ny < avvik - 1000000) t.klokkeavvik.store(ny, r);
 }
 
 double naatid(const Tolk& t) {

@@ -23,7 +23,9 @@ struct Overleggsfiks {
 };
 
 // The line being decoded has the time t.nasekund: a new second sets the
-// decoder clock against tempoklokke (the decoder thread, once per line).
+// decoder clock against tempoklokke (the decoder thread, once per line). The
+// clock never goes back by less than a second, so that ages and the stream's
+// time do not step back when a second's first line comes late in it.
 void still_klokka(Tolk& t);
 
 // The decoder's now in seconds, from any thread; kAldri before the first line.

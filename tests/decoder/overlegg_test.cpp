@@ -29,6 +29,15 @@ TEST(Overlegg, KlokkaGaarVidereMellomLinjeneOgReplayHarSineTider) {
     EXPECT_EQ(f.t.tidHeading.load(r), 5000.6);
     f.sett_mono(19600000); // 12 s of silence
     EXPECT_EQ(naatid(f.t), 5012.6);
+    // The next second's first line comes late in it: the clock does not step back.
+    f.sett_tid(5013);
+    f.sett_mono(20500000);
+    f.linje(testhjelp::med_sum("$HEHDT,30.0,T"));
+    EXPECT_EQ(naatid(f.t), 5013.5);
+    // The clock set back: so is the decoder's.
+    f.sett_tid(4000);
+    f.linje(testhjelp::med_sum("$HEHDT,40.0,T"));
+    EXPECT_EQ(naatid(f.t), 4000.0);
 
     // A replayed line carries its recording's time, however late it is read.
     Fangst g;
