@@ -126,7 +126,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return fail(c, QStringLiteral("--snapshot-to needs --frames"));
     o.snapshotTo = parser.value(snapshot);
     o.dvOut = parser.value(dvOut);
-    if (parser.isSet(valuesTo) && parser.value(valuesTo).isEmpty()) return fail(c, QStringLiteral("--values-to needs a file"));
+    if (parser.isSet(valuesTo) && parser.value(valuesTo).isEmpty())
+        return fail(c, QStringLiteral("--values-to needs a file"));
     o.valuesTo = parser.value(valuesTo);
     if (parser.isSet(scriptLimit)) {
         bool ok = false;

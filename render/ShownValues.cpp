@@ -50,7 +50,9 @@ QString valuesCsvRow(const ShownValues& v) {
         number(v.northing, 2),
         text(v.crs),
         isoUtc(v.shownTimeUtc),
-        !v.shownTimeUtc.isValid() ? QString() : v.timeFromStream ? QStringLiteral("stream") : QStringLiteral("computer"),
+        !v.shownTimeUtc.isValid() ? QString()
+        : v.timeFromStream        ? QStringLiteral("stream")
+                                  : QStringLiteral("computer"),
         number(v.rovDepth, 2),
         number(v.rovAltitude, 2),
         number(v.rovHeading, 0),
