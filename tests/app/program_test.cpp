@@ -61,6 +61,7 @@ TEST_F(ProgramTest, CommandLineAnswersWithoutADisplay) {
         {{"--version"}, 0, "tarnvik 0."},
         {{"--size", "abc"}, 2, "tarnvik: --size must be WIDTHxHEIGHT"},
         {{"--script-limit", "never"}, 2, "tarnvik: --script-limit must be a number of seconds"},
+        {{"--values-to", ""}, 2, "tarnvik: --values-to needs a file"},
         {{"--compositions", dir.filePath("borte")}, 2, "does not exist"},
         {{"--compositions", dir.filePath("tom")}, 2, "holds none of the compositions (Video.qtz, "},
         {{}, 2, "tarnvik: no display"},
