@@ -56,7 +56,8 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 } // namespace
 
 AppController::AppController(AppOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), clock_(wallSeconds), layers_(std::make_unique<LayerStack>()) {
+    : QObject(parent), options_(std::move(options)), clock_(wallSeconds), utcClock_(QDateTime::currentDateTimeUtc),
+      layers_(std::make_unique<LayerStack>()) {
     qInfo("init MyControler");
     // However the program is asked to quit, the settings are saved.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });
@@ -137,6 +138,10 @@ void AppController::applicationDidFinishLaunching() {
     defaults_ = std::make_unique<UserDefaults>(options_.settingsPath.isEmpty() ? UserDefaults::standardPath()
                                                                                : options_.settingsPath);
     buildWindow();
+    if (!options_.valuesTo.isEmpty() && !valuesCsv_.open(options_.valuesTo))
+        notices_.post(QStringLiteral("Cannot write the values shown to \"%1\": %2")
+                          .arg(options_.valuesTo, valuesCsv_.error()),
+                      NoticeLevel::Alert);
     // Digits only; what the size may be is checked when it is given.
     for (QLineEdit* f : {widthField_, heightField_})
         f->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,5}")), f));
@@ -209,13 +214,23 @@ CompositionRenderer* AppController::renderPosition() const { return layers_->ren
 CompositionRenderer* AppController::renderCompass() const { return layers_->renderer(QStringLiteral("Compas")); }
 
 void AppController::refreshInfo() {
-    const OverlayValues shown = overlayValues(readNavigation());
+    FeedClock now;
+    now.decoder = navigationClock();
+    now.computerUtc = utcClock_();
+    const OverlayValues shown = overlayValues(readNavigation(), now, layers_->feedSettings());
     layers_->showNavigation(shown);
-    ShownValues v;
-    v.timeUtc = QDateTime::currentDateTimeUtc();
-    v.latitude = shown.latitude;
-    v.longitude = shown.longitude;
-    v.headingDeg = shown.heading;
+    // A grid the user chose that cannot be used: said once, until it changes.
+    if (shown.gridError != gridErrorTold_) {
+        gridErrorTold_ = shown.gridError;
+        if (!shown.gridError.isEmpty())
+            notices_.post(shown.gridError + QStringLiteral("; the position is shown in degrees and minutes"),
+                          NoticeLevel::Warning);
+    }
+    const ShownValues v = shownValues(shown, now.computerUtc);
+    if (valuesCsv_.isOpen() && !valuesCsv_.write(v))
+        notices_.post(QStringLiteral("Cannot write the values shown to \"%1\": %2; no more rows go there")
+                          .arg(valuesCsv_.path(), valuesCsv_.error()),
+                      NoticeLevel::Alert);
     emit valuesShown(v);
 }
 

@@ -71,6 +71,7 @@ struct AppOptions {
     LoopbackFinder loopbackDevices;
     // A composition's script running longer than this is stopped and its layer left out.
     std::chrono::milliseconds scriptLimit{3000};
+    QString valuesTo;        // a CSV file that gets a row of what the layers were given at every info tick
 };
 
 class AppController : public QObject {
@@ -96,6 +97,9 @@ public:
     QSize renderSize() const { return renderSize_; }
     // The clock of the render loop, seconds; tests give their own.
     void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    // The computer's UTC clock of the info tick (the "DateTime" layer's
+    // fallback, the time of each row of values); tests give their own.
+    void setUtcClock(std::function<QDateTime()> clock) { utcClock_ = std::move(clock); }
     // The movie's save panel: the chosen path, or empty when cancelled.
     void setSavePanel(std::function<QString(const QString& proposed)> panel) { savePanel_ = std::move(panel); }
     // Runs the compression dialog: 0 accepted, 1 cancelled. Empty: modal.
@@ -192,6 +196,9 @@ private:
     Notices notices_;
     std::unique_ptr<DecoderThread> decoder_;
     std::function<double()> clock_;
+    std::function<QDateTime()> utcClock_;
+    ValuesCsvWriter valuesCsv_;     // --values-to
+    QString gridErrorTold_;         // the grid's last refusal, told once
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<QMainWindow> mainWindow_;
     std::unique_ptr<QWidget> parametersPanel_;

@@ -96,8 +96,11 @@ CommandLine readCommandLine(const QStringList& arguments) {
         QStringLiteral("Stop a composition's script that runs longer than this and leave its layer out "
                        "(default 3)."),
         QStringLiteral("SECONDS"));
-    parser.addOptions(
-        {help, version, settings, size, compositions, frames, snapshot, dvOut, stream, virtualCamera, scriptLimit});
+    const QCommandLineOption valuesTo(QStringLiteral("values-to"),
+                                      QStringLiteral("Append what the layers were given, a CSV row every 0.3 s."),
+                                      QStringLiteral("FILE.csv"));
+    parser.addOptions({help, version, settings, size, compositions, frames, snapshot, dvOut, stream, virtualCamera,
+                       scriptLimit, valuesTo});
     parser.addPositionalArgument(QStringLiteral("decoder options"),
                                  QStringLiteral("After --: options of the decoder (default -u49000)."));
 
@@ -144,6 +147,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
     o.streamUrl = parser.value(stream);
     if (parser.isSet(stream) && o.streamUrl.isEmpty()) return fail(c, QStringLiteral("--stream needs a URL"));
     o.virtualCamera = parser.isSet(virtualCamera);
+    if (parser.isSet(valuesTo) && parser.value(valuesTo).isEmpty())
+        return fail(c, QStringLiteral("--values-to needs a file"));
+    o.valuesTo = parser.value(valuesTo);
     if (parser.isSet(scriptLimit)) {
         bool ok = false;
         const double s = parser.value(scriptLimit).toDouble(&ok);

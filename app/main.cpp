@@ -2,7 +2,7 @@
 //
 //   tarnvik [--settings FILE] [--size WxH] [--compositions DIR] [--dv-out PATH]
 //           [--frames N [--snapshot-to OUT.png]] [--script-limit SECONDS]
-//           [-- DECODER OPTIONS]
+//           [--values-to FILE.csv] [-- DECODER OPTIONS]
 //   tarnvik --help | --version
 //
 // Decoder options after "--" replace the default "-u49000", for example
