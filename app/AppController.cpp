@@ -6,10 +6,13 @@
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
+#include "export/FrameStreamExporter.h"
+#include "export/FrameVirtualCameraExporter.h"
 #include "params/RenderParametersView.h"
 #include "render/CompositionScene.h"
 #include "render/LayerStack.h"
 #include "render/NavigationFeed.h"
+#include "render/RenderSize.h"
 #include "render/SettingsCheck.h"
 #include "render/UserDefaults.h"
 
@@ -19,15 +22,17 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QImage>
-#include <QIntValidator>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QtDebug>
 
 #include <algorithm>
@@ -51,7 +56,8 @@ double wallSeconds() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
 } // namespace
 
 AppController::AppController(AppOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), clock_(wallSeconds), layers_(std::make_unique<LayerStack>()) {
+    : QObject(parent), options_(std::move(options)), clock_(wallSeconds), utcClock_(QDateTime::currentDateTimeUtc),
+      layers_(std::make_unique<LayerStack>()) {
     qInfo("init MyControler");
     // However the program is asked to quit, the settings are saved.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });
@@ -106,9 +112,10 @@ void AppController::buildWindow() {
     quitAction_->setMenuRole(QAction::QuitRole);
     connect(quitAction_, &QAction::triggered, this,
             [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
-    Toolbar bar = makeToolbar(mainWindow_.get(), snapshotAction_);
+    Toolbar bar = makeToolbar(mainWindow_.get(), snapshotAction_, !loopbackDevices().empty());
     widthField_ = bar.widthField;
     heightField_ = bar.heightField;
+    sizeMenu_ = bar.sizeMenu;
     exportMenu_ = bar.exportMenu;
     buildRecordingControls();
     mainWindow_->setMinimumSize(320, 240);
@@ -116,6 +123,7 @@ void AppController::buildWindow() {
     if (options_.frames == 0) notices_.attach(mainWindow_.get(), renderView_);
     connect(widthField_, &QLineEdit::editingFinished, this, [this] { updateResolution(widthField_); });
     connect(heightField_, &QLineEdit::editingFinished, this, [this] { updateResolution(heightField_); });
+    connect(sizeMenu_->menu(), &QMenu::triggered, this, [this](QAction* a) { setRenderSize(a->data().toSize()); });
     connect(exportMenu_, &QComboBox::activated, this, &AppController::updateExport);
 
     parametersPanel_ = std::make_unique<QWidget>(nullptr, Qt::Tool);
@@ -132,42 +140,46 @@ void AppController::applicationDidFinishLaunching() {
     defaults_ = std::make_unique<UserDefaults>(options_.settingsPath.isEmpty() ? UserDefaults::standardPath()
                                                                                : options_.settingsPath);
     buildWindow();
-    // Sizes below the window's minimum are refused by the fields.
-    const QSize least = mainWindow_->minimumSize();
-    widthField_->setValidator(new QIntValidator(least.width(), 8192, widthField_));
-    heightField_->setValidator(new QIntValidator(least.height(), 8192, heightField_));
+    if (!options_.valuesTo.isEmpty() && !valuesCsv_.open(options_.valuesTo))
+        notices_.post(QStringLiteral("Cannot write the values shown to \"%1\": %2")
+                          .arg(options_.valuesTo, valuesCsv_.error()),
+                      NoticeLevel::Alert);
+    // Digits only; what the size may be is checked when it is given.
+    for (QLineEdit* f : {widthField_, heightField_})
+        f->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,5}")), f));
     renderView_->setMinimumSize(16, 16);
-    mainWindow_->resize(options_.renderSize);
+    renderSize_ = startSize();
+    renderView_->setPictureSize(renderSize_);
+    mainWindow_->resize(renderSize_.boundedTo(QSize(640, 480)));
     mainWindow_->show();
-    // The toolbar takes part of the window: make the view itself the render size.
-    mainWindow_->layout()->activate();
-    mainWindow_->resize(mainWindow_->size() + options_.renderSize - renderView_->size());
-    mainWindow_->layout()->activate();
-    widthField_->setText(QString::number(renderView_->width()));
-    heightField_->setText(QString::number(renderView_->height()));
+    fitWindowToPicture();
+    showSizeInFields();
     mainWindow_->raise();
     mainWindow_->activateWindow();
 
-    scene_ = CompositionScene::create(renderView_->size());
+    scene_ = CompositionScene::create(renderSize_);
     if (!scene_) qWarning("No OpenGL rendering: the view stays empty");
     if (scene_) {
         scene_->setScriptLimit(options_.scriptLimit);
         scene_->setReporter([this](const QString& text) { notices_.post(text, NoticeLevel::Warning); });
+        checkStartSize();
     }
     clearView();
-    connect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
-    observing_ = true;
 
     settingsView_ = new RenderParametersView(*layers_);
     scroll_->setWidget(settingsView_);
     scroll_->setWidgetResizable(false);
-    parametersPanel_->setGeometry(mainWindow_->geometry().right() + 12, mainWindow_->geometry().top(), 360, 720);
+    // Beside the window, on the screen even where the window takes its width.
+    int panelX = mainWindow_->frameGeometry().right() + 12;
+    if (QScreen* s = mainWindow_->screen()) panelX = std::min(panelX, s->availableGeometry().right() + 1 - 360);
+    parametersPanel_->setGeometry(panelX, mainWindow_->geometry().top(), 360, 720);
     reloadRenderers();
     // A file set aside or values reset: the user is told, never only the log.
     for (const SettingsNotice& n : restoreSettings(*layers_, *defaults_))
         notices_.post(n.text, n.alert ? NoticeLevel::Alert : NoticeLevel::Warning);
     parametersPanel_->show();
     setTimerFramerate(25.0);
+    startChosenOutputs();
     if (!options_.recordFolder.isEmpty()) setRecording(true);
 }
 
@@ -175,18 +187,17 @@ bool AppController::applicationWillTerminate() {
     setTimerFramerate(0);
     setRecording(false); // every file finished
     endExport();         // a movie being recorded is finished
-    if (observing_) disconnect(renderView_, &RenderView::resized, this, &AppController::updateRenderView);
-    observing_ = false;
     if (!defaults_ || !settingsView_) return true;
     // A composition that could not be loaded this time keeps what was stored for it: the stack holds it.
     defaults_->setValue(QStringLiteral("settings"), layers_->values(true));
+    storeRenderSize(*defaults_, renderSize_);
     return defaults_->synchronize();
 }
 
 void AppController::reloadRenderers() {
     const QRect panel = parametersPanel_->geometry();
     // The panel rebuilds itself as the stack loads.
-    if (layers_->scene()) layers_->reload(renderView_->size());
+    if (layers_->scene()) layers_->reload(renderSize_);
     else layers_->load(scene_.get());
     fitPanel(panel);
 }
@@ -207,13 +218,23 @@ CompositionRenderer* AppController::renderPosition() const { return layers_->ren
 CompositionRenderer* AppController::renderCompass() const { return layers_->renderer(QStringLiteral("Compas")); }
 
 void AppController::refreshInfo() {
-    const OverlayValues shown = overlayValues(readNavigation());
+    FeedClock now;
+    now.decoder = navigationClock();
+    now.computerUtc = utcClock_();
+    const OverlayValues shown = overlayValues(readNavigation(), now, layers_->feedSettings());
     layers_->showNavigation(shown);
-    ShownValues v;
-    v.timeUtc = QDateTime::currentDateTimeUtc();
-    v.latitude = shown.latitude;
-    v.longitude = shown.longitude;
-    v.headingDeg = shown.heading;
+    // A grid the user chose that cannot be used: said once, until it changes.
+    if (shown.gridError != gridErrorTold_) {
+        gridErrorTold_ = shown.gridError;
+        if (!shown.gridError.isEmpty())
+            notices_.post(shown.gridError + QStringLiteral("; the position is shown in degrees and minutes"),
+                          NoticeLevel::Warning);
+    }
+    const ShownValues v = shownValues(shown, now.computerUtc);
+    if (valuesCsv_.isOpen() && !valuesCsv_.write(v))
+        notices_.post(QStringLiteral("Cannot write the values shown to \"%1\": %2; no more rows go there")
+                          .arg(valuesCsv_.path(), valuesCsv_.error()),
+                      NoticeLevel::Alert);
     emit valuesShown(v);
 }
 
@@ -258,47 +279,5 @@ void AppController::finishHeadless() {
 }
 
 void AppController::clearView() { renderView_->showFrame(0); }
-
-void AppController::updateRenderView() {
-    const QSize size = renderView_->size();
-    // The export's frames have its size: another size ends it. Live DV
-    // resizes the view itself before it starts, so its own resize does not.
-    if (exportSize_.isValid() && size != exportSize_) {
-        endExport();
-        exportMenu_->setCurrentIndex(0);
-    }
-    clearView();
-    widthField_->setText(QString::number(size.width()));
-    heightField_->setText(QString::number(size.height()));
-    if (!resizing_) {
-        // Runs once the resize has settled: one rebuild per size change.
-        QTimer::singleShot(0, this, &AppController::doneResizing);
-        resizing_ = true;
-    }
-}
-
-void AppController::doneResizing() {
-    if (!resizing_) return;
-    reloadRenderers();
-    resizing_ = false;
-}
-
-void AppController::setRenderSize(QSize size) {
-    mainWindow_->layout()->activate();
-    // The window grows or shrinks by the difference; its top-left corner stays.
-    mainWindow_->resize(mainWindow_->size() + size - renderView_->size());
-    mainWindow_->layout()->activate();
-    doneResizing();
-}
-
-void AppController::updateResolution(QLineEdit* sender) {
-    QSize size = renderView_->size();
-    bool ok = false;
-    const int value = sender->text().toInt(&ok);
-    if (!ok) return;
-    if (sender == widthField_) size.setWidth(value);
-    else if (sender == heightField_) size.setHeight(value);
-    if (size != renderView_->size()) setRenderSize(size);
-}
 
 } // namespace tarnvik

@@ -1,5 +1,6 @@
 // The export and snapshot commands of the toolbar: recording a movie, live
-// DV output, and saving what the render view shows.
+// DV output, the network stream, the virtual camera, and saving what the
+// render view shows.
 #include "app/AppController.h"
 
 #include "app/CompressionChoice.h"
@@ -9,10 +10,15 @@
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
+#include "app/StreamDialog.h"
+#include "app/Toolbar.h"
 #include "export/AvError.h"
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
 #include "export/FrameReader.h"
+#include "export/FrameStreamExporter.h"
+#include "export/FrameVirtualCameraExporter.h"
+#include "render/UserDefaults.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,8 +33,6 @@
 namespace tarnvik {
 
 namespace {
-
-enum ExportChoice { kNoExport = 0, kMovieExport = 1, kLiveDVExport = 2 };
 
 // Sizes as unsigned pixel counts: negative ones give 0.
 unsigned pixels(int n) { return n > 0 ? unsigned(n) : 0u; }
@@ -59,9 +63,87 @@ QString AppController::desktopFolder() const {
 void AppController::endExport() {
     finishMovie();
     liveDV_.reset();
+    stream_.reset();
+    virtualCamera_.reset();
     // The survey recording reads the frames too.
     if (!recorder_ || !recorder_->recording()) reader_.reset();
     exportSize_ = QSize();
+}
+
+void AppController::exportFailed(const QString& why) {
+    exportMenu_->setCurrentIndex(exportMenu_->findData(kNoExport));
+    ++alerts_;
+    QApplication::beep();
+    if (!why.isEmpty()) notices_.post(why, NoticeLevel::Alert);
+}
+
+void AppController::renewReader() {
+    if (!reader_) return;
+    reader_ =
+        FrameReader::create(frameSource(scene_.get()), pixels(renderSize_.width()), pixels(renderSize_.height()), true);
+    if (!reader_) qWarning("The outputs get no frames: the rendered frames cannot be read at the new size");
+}
+
+void AppController::startStream(const StreamSettings& settings) {
+    std::string why;
+    stream_ = FrameStreamExporter::create(settings, &why);
+    if (stream_) {
+        reader_ = FrameReader::create(frameSource(scene_.get()), pixels(renderSize_.width()),
+                                      pixels(renderSize_.height()), true);
+        if (!reader_) why = "the rendered frames cannot be read";
+    }
+    if (stream_ && reader_) {
+        qInfo("Network stream to %s started", settings.url.c_str());
+        return;
+    }
+    stream_.reset();
+    reader_.reset();
+    exportFailed(QStringLiteral("The network stream to \"%1\" could not start: %2.")
+                     .arg(QString::fromStdString(settings.url), QString::fromStdString(why)));
+}
+
+std::vector<LoopbackDevice> AppController::loopbackDevices() const {
+    return options_.loopbackDevices ? options_.loopbackDevices() : findLoopbackDevices();
+}
+
+void AppController::startVirtualCamera() {
+    const std::vector<LoopbackDevice> devices = loopbackDevices();
+    if (devices.empty()) {
+        exportFailed(QStringLiteral("There is no virtual camera device. Load the v4l2loopback module (sudo modprobe "
+                                    "v4l2loopback exclusive_caps=1) and start Tarnvik again."));
+        return;
+    }
+    std::string why;
+    virtualCamera_ = FrameVirtualCameraExporter::create(devices.front().path, pixels(renderSize_.width()),
+                                                        pixels(renderSize_.height()), &why);
+    if (virtualCamera_) {
+        reader_ = FrameReader::create(frameSource(scene_.get()), pixels(renderSize_.width()),
+                                      pixels(renderSize_.height()), true);
+        if (!reader_) why = "the rendered frames cannot be read";
+    }
+    if (virtualCamera_ && reader_) return;
+    virtualCamera_.reset();
+    reader_.reset();
+    exportFailed(QStringLiteral("The virtual camera could not start: %1.").arg(QString::fromStdString(why)));
+}
+
+void AppController::startChosenOutputs() {
+    bool started = true;
+    if (!options_.streamUrl.isEmpty()) {
+        exportMenu_->setCurrentIndex(exportMenu_->findData(kStreamExport));
+        StreamSettings s = storedStreamSettings(*defaults_);
+        s.url = options_.streamUrl.toStdString();
+        startStream(s);
+        started = stream_ != nullptr;
+    } else if (options_.virtualCamera) {
+        exportMenu_->setCurrentIndex(exportMenu_->findData(kVirtualCameraExport));
+        startVirtualCamera();
+        started = virtualCamera_ != nullptr;
+    }
+    // Asked for on the command line and not running: a headless run has nothing to do.
+    if (!started && options_.frames > 0)
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
 }
 
 void AppController::finishMovie() {
@@ -88,10 +170,10 @@ void AppController::movieEvent(std::uint64_t serial, const RecordingEvent& event
 }
 
 void AppController::updateExport() {
-    QSize size = renderView_->size();
+    QSize size = renderSize_;
     double frameRate = 25.0;
     endExport();
-    const int choice = exportMenu_->currentIndex();
+    const int choice = exportMenu_->currentData().toInt();
     if (choice == kMovieExport) {
         const QString proposed = desktopFolder() + QStringLiteral("/Export Movie.mov");
         const QString path = savePanel_ ? savePanel_(proposed) : runSavePanel(mainWindow_.get(), proposed);
@@ -121,8 +203,8 @@ void AppController::updateExport() {
     } else if (choice == kLiveDVExport) {
         // The view takes the format's size before anything reads it.
         size = FrameLiveDVExporter::sizeForFormat(1).toSize();
-        setRenderSize(size);
-        reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
+        if (setRenderSize(size))
+            reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {
             liveDV_ = FrameLiveDVExporter::create(1, false, false, videoOutputCandidates(options_.dvOut.toStdString()));
             if (liveDV_) frameRate = FrameLiveDVExporter::framerateForFormat(1);
@@ -130,13 +212,15 @@ void AppController::updateExport() {
         }
     }
     if (choice == kMovieExport || choice == kLiveDVExport) {
-        if (movie_ || liveDV_) {
-            exportSize_ = size;
-        } else {
-            exportMenu_->setCurrentIndex(kNoExport);
-            ++alerts_;
-            QApplication::beep();
-        }
+        // Why is in the log, or the choice was cancelled.
+        if (movie_ || liveDV_) exportSize_ = size;
+        else exportFailed({});
+    } else if (choice == kStreamExport) {
+        if (const auto settings = userStreamSettings(defaults_.get(), mainWindow_.get(), runStreamDialog_))
+            startStream(*settings);
+        else exportFailed({}); // cancelled
+    } else if (choice == kVirtualCameraExport) {
+        startVirtualCamera();
     }
     // Restarts the time base: a recording starts at 0.
     setTimerFramerate(frameRate);
@@ -149,12 +233,17 @@ void AppController::exportRenderedFrame(double time) {
     recordRenderedFrame(frame, time);
     if (movie_) movie_->exportFrame(std::move(frame), time);
     else if (liveDV_) liveDV_->exportFrame(std::move(frame));
+    else if (stream_) stream_->exportFrame(std::move(frame), time);
+    else if (virtualCamera_) virtualCamera_->exportFrame(std::move(frame));
 }
 
 bool AppController::screenShoot() {
     const QDateTime now = QDateTime::currentDateTime();
-    const bool saved = saveSnapshot(
-        renderView_, [this] { return scene_ ? scene_->image() : QImage(); }, now, desktopFolder());
+    auto rendered = [this] { return scene_ ? scene_->image() : QImage(); };
+    // The screen holds the picture at the render size only where it is shown pixel for pixel.
+    const QRect shown = renderView_->pictureRect();
+    const bool saved = shown.size() == renderSize_ ? saveSnapshot(renderView_, shown, rendered, now, desktopFolder())
+                                                   : saveFrameSnapshot(rendered(), now, desktopFolder());
     // Said where the recording's state is shown, so the user finds the file.
     const QString file = QDir::toNativeSeparators(QDir(desktopFolder()).filePath(snapshotFileName(now) + ".png"));
     if (recordingStatus_)

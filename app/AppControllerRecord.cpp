@@ -33,6 +33,8 @@ QString infoBoxText(const LayerStack& layers, const char* key) {
 
 void AppController::buildRecordingControls() {
     recorder_ = new SurveyRecorder(this);
+    // The files are dated on the clock the values shown are.
+    recorder_->setUtcClock([this] { return utcClock_(); });
     recorder_->setNameFields([this] {
         return SurveyRecorder::NameFields{infoBoxText(*layers_, "Vessel"), infoBoxText(*layers_, "Job")};
     });
@@ -71,7 +73,8 @@ bool AppController::setRecording(bool on) {
     if (!recorder_) return false;
     if (!on) {
         recorder_->stop();
-        if (!movie_ && !liveDV_) reader_.reset();
+        // The reader is the exports' again.
+        if (!movie_ && !liveDV_ && !stream_ && !virtualCamera_) reader_.reset();
         return true;
     }
     if (recorder_->recording()) return true;
@@ -107,9 +110,8 @@ bool AppController::editRecordingSettings() {
 
 FramePtr AppController::readRenderedFrame() {
     const bool recording = recorder_ && recorder_->recording();
-    // While only the recording reads, its reader follows the scene's size;
-    // an export keeps the reader it made for its own size.
-    if (recording && scene_ && !movie_ && !liveDV_) {
+    // The recording reads at the render size, as every export does.
+    if (recording && scene_) {
         const QSize size = scene_->size();
         if (!reader_ || reader_->pool()->width() != unsigned(size.width()) ||
             reader_->pool()->height() != unsigned(size.height())) {

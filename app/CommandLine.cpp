@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "render/RenderSize.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QSet>
@@ -69,8 +71,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
                                      QStringLiteral("Displays version information."));
     const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Settings file to use."),
                                       QStringLiteral("FILE"));
-    const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Render size at start."),
-                                  QStringLiteral("WxH"), QStringLiteral("720x576"));
+    const QCommandLineOption size(QStringLiteral("size"),
+                                  QStringLiteral("Render size at start (default: the last one, else 720x576)."),
+                                  QStringLiteral("WxH"));
     const QCommandLineOption compositions(QStringLiteral("compositions"),
                                           QStringLiteral("Folder of the compositions (NAME.qtz) to use."),
                                           QStringLiteral("DIR"));
@@ -82,11 +85,20 @@ CommandLine readCommandLine(const QStringList& arguments) {
     const QCommandLineOption dvOut(QStringLiteral("dv-out"),
                                    QStringLiteral("Live DV to this file or pipe where no FireWire device takes it."),
                                    QStringLiteral("PATH"));
+    const QCommandLineOption stream(QStringLiteral("stream"),
+                                    QStringLiteral("Send the picture as a network stream at once, to "
+                                                   "srt://0.0.0.0:PORT?mode=listener or udp://HOST:PORT."),
+                                    QStringLiteral("URL"));
+    const QCommandLineOption virtualCamera(QStringLiteral("virtual-camera"),
+                                           QStringLiteral("Write the picture to the virtual camera at once."));
     const QCommandLineOption scriptLimit(
         QStringLiteral("script-limit"),
         QStringLiteral("Stop a composition's script that runs longer than this and leave its layer out "
                        "(default 3)."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption valuesTo(QStringLiteral("values-to"),
+                                      QStringLiteral("Append what the layers were given, a CSV row every 0.3 s."),
+                                      QStringLiteral("FILE.csv"));
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Start a survey recording into this folder at launch."),
                                     QStringLiteral("FOLDER"));
@@ -94,8 +106,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Begin a new recording file after this many seconds (in place of "
                                                   "the recording settings' interval)."),
                                    QStringLiteral("SECONDS"));
-    parser.addOptions(
-        {help, version, settings, size, compositions, frames, snapshot, dvOut, scriptLimit, record, split});
+    parser.addOptions({help, version, settings, size, compositions, frames, snapshot, dvOut, stream, virtualCamera,
+                       scriptLimit, valuesTo, record, split});
     parser.addPositionalArgument(QStringLiteral("decoder options"),
                                  QStringLiteral("After --: options of the decoder (default -u49000)."));
 
@@ -116,11 +128,16 @@ CommandLine readCommandLine(const QStringList& arguments) {
     AppOptions& o = c.options;
     if (!parser.positionalArguments().isEmpty()) o.decoderArguments = parser.positionalArguments();
     o.settingsPath = parser.value(settings);
-    const auto m = QRegularExpression(QStringLiteral("^(\\d{2,4})x(\\d{2,4})$")).match(parser.value(size));
-    if (!m.hasMatch())
-        return fail(c, QStringLiteral("--size must be WIDTHxHEIGHT, for example 720x576, not \"%1\"")
-                           .arg(parser.value(size)));
-    o.renderSize = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+    if (parser.isSet(size)) {
+        const auto m = QRegularExpression(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$")).match(parser.value(size));
+        if (!m.hasMatch())
+            return fail(
+                c,
+                QStringLiteral("--size must be WIDTHxHEIGHT, for example 720x576, not \"%1\"").arg(parser.value(size)));
+        o.renderSize = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+        if (const QString problem = renderSizeProblem(o.renderSize); !problem.isEmpty())
+            return fail(c, QStringLiteral("--size %1 cannot be used: %2").arg(parser.value(size), problem));
+    }
     if (parser.isSet(frames)) {
         bool ok = false;
         o.frames = parser.value(frames).toInt(&ok);
@@ -131,6 +148,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
         return fail(c, QStringLiteral("--snapshot-to needs --frames"));
     o.snapshotTo = parser.value(snapshot);
     o.dvOut = parser.value(dvOut);
+    if (parser.isSet(stream) && parser.isSet(virtualCamera))
+        return fail(c, QStringLiteral("--stream and --virtual-camera cannot both be used: the picture goes to one "
+                                      "output at a time"));
+    o.streamUrl = parser.value(stream);
+    if (parser.isSet(stream) && o.streamUrl.isEmpty()) return fail(c, QStringLiteral("--stream needs a URL"));
+    o.virtualCamera = parser.isSet(virtualCamera);
+    if (parser.isSet(valuesTo) && parser.value(valuesTo).isEmpty())
+        return fail(c, QStringLiteral("--values-to needs a file"));
+    o.valuesTo = parser.value(valuesTo);
     if (parser.isSet(scriptLimit)) {
         bool ok = false;
         const double s = parser.value(scriptLimit).toDouble(&ok);

@@ -20,5 +20,11 @@ QString snapshotFileName(const QDateTime& now);
 // empty folder is the user's Desktop. False, logged, when nothing was written.
 bool saveSnapshot(QWidget* view, const std::function<QImage()>& fallbackFrame, const QDateTime& now,
                   const QString& desktopFolder = QString());
+// The same for a part of the view, in its coordinates.
+bool saveSnapshot(QWidget* view, const QRect& area, const std::function<QImage()>& fallbackFrame, const QDateTime& now,
+                  const QString& desktopFolder = QString());
+// Writes the rendered frame itself, at its own size, the same way: for a
+// picture the screen shows scaled.
+bool saveFrameSnapshot(const QImage& frame, const QDateTime& now, const QString& desktopFolder = QString());
 
 } // namespace tarnvik

@@ -1,11 +1,15 @@
 #include "app/Toolbar.h"
 
+#include "render/RenderSize.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace tarnvik {
 
@@ -39,7 +43,7 @@ QWidget* item(QWidget* view, const QString& label) {
 
 } // namespace
 
-Toolbar makeToolbar(QMainWindow* window, QAction* snapshot) {
+Toolbar makeToolbar(QMainWindow* window, QAction* snapshot, bool virtualCamera) {
     Toolbar t{};
     auto* bar = new QToolBar(QStringLiteral("mainToolbar"), window);
     bar->setObjectName(QStringLiteral("mainToolbar"));
@@ -62,10 +66,24 @@ Toolbar makeToolbar(QMainWindow* window, QAction* snapshot) {
     h->addWidget(t.widthField);
     h->addWidget(new QLabel(QStringLiteral("×")));
     h->addWidget(t.heightField);
+    t.sizeMenu = new QToolButton;
+    t.sizeMenu->setObjectName(QStringLiteral("sizeMenu"));
+    t.sizeMenu->setToolTip(QStringLiteral("Typical render sizes"));
+    t.sizeMenu->setPopupMode(QToolButton::InstantPopup);
+    t.sizeMenu->setArrowType(Qt::DownArrow);
+    auto* sizes = new QMenu(t.sizeMenu);
+    for (QSize size : typicalRenderSizes()) sizes->addAction(sizeText(size))->setData(size);
+    t.sizeMenu->setMenu(sizes);
+    h->addWidget(t.sizeMenu);
 
     t.exportMenu = new QComboBox;
     t.exportMenu->setObjectName(QStringLiteral("exportMenu"));
-    t.exportMenu->addItems({QStringLiteral("No export"), QStringLiteral("Record movie…"), QStringLiteral("Live DV")});
+    t.exportMenu->addItem(QStringLiteral("No export"), kNoExport);
+    t.exportMenu->addItem(QStringLiteral("Record movie…"), kMovieExport);
+    t.exportMenu->addItem(QStringLiteral("Live DV"), kLiveDVExport);
+    t.exportMenu->addItem(QStringLiteral("Network stream…"), kStreamExport);
+    // Offered only where there is a device to write to.
+    if (virtualCamera) t.exportMenu->addItem(QStringLiteral("Virtual camera"), kVirtualCameraExport);
 
     bar->addWidget(flexibleSpace());
     bar->addWidget(item(resolution, QStringLiteral("Resolution")));

@@ -25,6 +25,7 @@ void dekod_mte(Tolk& t, const char* tekst);
 // Heading and attitude (heading.cpp)
 void dekod_hdt(Tolk& t, const char* tekst);
 void dekod_osd(Tolk& t, const char* tekst);
+void dekod_ths(Tolk& t, const char* tekst);
 void dekod_hdm(Tolk& t, const char* tekst);
 void dekod_hdg(Tolk& t, const char* tekst);
 void dekod_imsns(Tolk& t, const char* tekst);

@@ -42,6 +42,7 @@ constexpr Nokkel kTabell[] = {
     {"DBT,", Ved::T, false, false, dbt::kMin, dekod_dbt, nullptr},
     {"OSD,", Ved::T, kEgen, false, 0, dekod_osd, nullptr},
     {"HDT,", Ved::T, kEgen, false, 0, dekod_hdt, nullptr},
+    {"THS,", Ved::T, kEgen, false, ths::kMin, dekod_ths, nullptr},
     {"HDM,", Ved::T, kEgen, false, hdm::kMin, dekod_hdm, nullptr},
     {"HDG,", Ved::T, kEgen, false, hdg::kMin, dekod_hdg, nullptr},
     {"TTM,", Ved::T, false, false, ttm::kMin, dekod_ttm, nullptr},

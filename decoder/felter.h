@@ -34,6 +34,10 @@ inline constexpr int kMin = 2; // then read as one text
 } // namespace mte
 
 // --- Heading and attitude; Vinkel1 and Vinkel2 in the order the attitude line writes them ---
+namespace ths {
+enum : int { Heading, Status }; // status A autonomous, E estimated, M manual, S simulator, V invalid
+inline constexpr int kMin = 2;
+} // namespace ths
 namespace hdm {
 enum : int { Heading, Referanse };
 inline constexpr int kMin = 2;

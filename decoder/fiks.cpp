@@ -46,6 +46,7 @@ void dekod_gga(Tolk& t, const char* tekst) {
     int32_t kvalitet = til_int32(skann::tall(f[Kvalitet]));
     int32_t sat = les_heltall(f[Satellitter]);
     double pdop = skann::tall(f[Pdop]);
+    if (skann::siffer_forst(f[Tid])) gga_tid(t, skann::tall(f[Tid]));
     ggadata(t, t.nasekund, bredde, lengde, pdop, sat, kvalitet, stasjon);
 }
 

@@ -19,6 +19,11 @@ void beregnkursfart(Tolk& t);
 // The course line "Kurs", written by every source of course and speed.
 void kurslinje(Tolk& t, double kurs, double fart);
 
+// The time of a GGA, hhmmss.ss, as the stream's UTC: on the date of the
+// stream's last UTC, else of the decoder clock, whichever day puts it
+// nearest (kurs.cpp).
+void gga_tid(Tolk& t, double tid);
+
 // Writes the course line (when speed and course are both 0 or more) and the
 // clock difference of a GPS time hhmmss.ss and date ddmmyy (kurs.cpp).
 void rmcdata(Tolk& t, double fart, double kurs, double tid, double dato);

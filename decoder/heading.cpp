@@ -4,6 +4,7 @@
 #include "decoder/decoders.h"
 #include "decoder/felter.h"
 #include "decoder/geodesi.h"
+#include "decoder/overlegg.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
 #include "decoder/tekst.h"
@@ -56,6 +57,7 @@ void kringkastheading(Tolk& t, double h) {
     t.sistehprheading = h;
     float f = static_cast<float>(h);
     t.gHeadingBoat.store(static_cast<float>(normalvinkel(f)), std::memory_order_relaxed);
+    t.tidHeading.store(settetid(t), std::memory_order_relaxed);
     logg_heading(t, t.sann, "Heading", h);
 }
 
@@ -67,6 +69,17 @@ void kringkastmagnetisk(Tolk& t, double h) {
 void dekod_hdt(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
 
 void dekod_osd(Tolk& t, const char* tekst) { ledende_heading(t, tekst); }
+
+void dekod_ths(Tolk& t, const char*) {
+    using namespace ths;
+    double h;
+    // Only a gyro's own heading, measured or dead-reckoned: a manual or
+    // simulated one is not the vessel's, and V says it is not valid.
+    if (skann::tom(t.felt[Heading]) || !(strlik(t.felt[Status], "A") || strlik(t.felt[Status], "E")) ||
+        !felt_heading(t.felt[Heading], h))
+        return;
+    kringkastheading(t, h);
+}
 
 void dekod_hdm(Tolk& t, const char*) {
     using namespace hdm;

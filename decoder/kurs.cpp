@@ -6,6 +6,7 @@
 #include "decoder/fiks.h"
 #include "decoder/geodesi.h"
 #include "decoder/halvkule.h"
+#include "decoder/overlegg.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
 #include "decoder/tekst.h"
@@ -28,7 +29,42 @@ constexpr int64_t kSenest = 2112911999;    // 2036-12-14 23:59:59 UTC
 // More than any time zone is away from UTC.
 constexpr int64_t kDoegn = 86400;
 
+// A date and time as the sentence gave them, before normalising: the
+// overlay shows no 31 February.
+bool ekte_tid(const tm& b) {
+    static const int kDager[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (b.tm_sec < 0 || b.tm_sec > 60 || b.tm_min < 0 || b.tm_min > 59 || b.tm_hour < 0 || b.tm_hour > 23 ||
+        b.tm_mon < 0 || b.tm_mon > 11 || b.tm_mday < 1)
+        return false;
+    const int aar = b.tm_year + 1900;
+    const bool skuddaar = (aar % 4 == 0 && aar % 100 != 0) || aar % 400 == 0;
+    return b.tm_mday <= kDager[b.tm_mon] + (b.tm_mon == 1 && skuddaar ? 1 : 0);
+}
+
+void sett_stromutc(Tolk& t, double utc) {
+    if (!(utc >= kTidlegast && utc <= kSenest)) return;
+    const double naa = settetid(t);
+    t.stromavvik.store(utc - naa, std::memory_order_relaxed);
+    t.tidStromUtc.store(naa, std::memory_order_relaxed);
+}
+
 } // namespace
+
+void gga_tid(Tolk& t, double tid) {
+    if (!(tid >= 0 && tid < 240000)) return;
+    const int32_t hms = til_int32(tid);
+    const int32_t timer = hms / 10000, minutter = hms / 100 % 100, sekunder = hms % 100;
+    if (timer > 23 || minutter > 59 || sekunder > 60) return;
+    const double idag = timer * 3600.0 + minutter * 60.0 + sekunder + (tid - hms);
+    const double naa = settetid(t);
+    const double avvik = t.stromavvik.load(std::memory_order_relaxed);
+    const double ventet = std::isnan(avvik) ? naa : naa + avvik;
+    const double dag = std::floor(ventet / kDoegn) * kDoegn;
+    double best = dag + idag;
+    for (double annen : {dag - kDoegn + idag, dag + kDoegn + idag})
+        if (std::fabs(annen - ventet) < std::fabs(best - ventet)) best = annen;
+    sett_stromutc(t, best);
+}
 
 void rmcdata(Tolk& t, double fart, double kurs, double tid, double dato) {
     if (fart >= 0 && kurs >= 0) {
@@ -49,6 +85,7 @@ void rmcdata(Tolk& t, double fart, double kurs, double tid, double dato) {
     // The GPS time is read as the host's standard time, as it always has
     // been. A time outside the range in every zone needs no zone at all.
     const int64_t utc = utc_sekunder(b);
+    if (ekte_tid(b)) sett_stromutc(t, static_cast<double>(utc) + (tid - hms));
     if (utc < kTidlegast - kDoegn || utc > kSenest + kDoegn) return;
     const int64_t sek = fra_normaltid(t, b);
     if (sek < kTidlegast || sek > kSenest) return;

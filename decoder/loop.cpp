@@ -1,5 +1,6 @@
 #include "decoder/dispatch.h"
 #include "decoder/linjer.h"
+#include "decoder/overlegg.h"
 #include "decoder/replay.h"
 #include "decoder/runtime.h"
 #include "decoder/sjekksum.h"
@@ -67,6 +68,7 @@ Linjeutfall linjesteg(Tolk& t, char* linje, int32_t naa, int replay) {
     if (t.isBroadcast) send_udp(t, linje);
     if (t.isUDPLog) send_udp_log(t, linje);
     if (replay) replaytid(t, linje);
+    still_klokka(t);
 
     size_t n = 0;
     for (; linje[n]; ++n) linje[n] = static_cast<char>(linje[n] & 0x7F);

@@ -4,6 +4,7 @@
 #include "decoder/decoders.h"
 #include "decoder/felter.h"
 #include "decoder/geodesi.h"
+#include "decoder/overlegg.h"
 #include "decoder/runtime.h"
 #include "decoder/skann.h"
 #include "decoder/tekst.h"
@@ -111,13 +112,16 @@ void dekod_imssb(Tolk& t, const char* tekst) {
     if (t.sistepos.tid == 0 || int64_t{t.nasekund} - t.sistepos.tid > kMaksFiksalder) return;
     logg(t, sek, " HPR POS : ", fast(t.sistepos.bredde + nord, 6), ',',
          fast(t.sistepos.lengde + ost, 6), '\n');
-    // The orientation first: a reader that sees the new offset sees how to turn it.
-    constexpr auto r = std::memory_order_relaxed;
-    t.gHeadUp.store(s.orientering == 'H', r);
-    t.gLon.store(ost, r);
-    t.gLat.store(nord, r);
-    t.gLatBoat.store(t.sistepos.bredde, r);
-    t.gLonBoat.store(t.sistepos.lengde, r);
+    Overleggsfiks fiks;
+    fiks.latBoat = t.sistepos.bredde;
+    fiks.lonBoat = t.sistepos.lengde;
+    fiks.lat = nord;
+    fiks.lon = ost;
+    fiks.headUp = s.orientering == 'H';
+    fiks.heading = hterm;
+    fiks.dybde = s.dybde;
+    fiks.tid = settetid(t);
+    skriv_fiks(t, fiks);
 }
 
 bool les_hpr300(const char* linje, Hpr300& h) {
@@ -206,16 +210,17 @@ void dekod_ROV(Tolk& t, const char* linje) {
     if (lest == 3) {
         skriv(t, "%ld ROV depth %.2f heading %.0f elevation %.2f\n", static_cast<long>(t.nasekund),
               static_cast<double>(dybde), static_cast<double>(heading), static_cast<double>(hoyde));
-        t.gAlti = hoyde;
+        t.gAlti.store(hoyde, std::memory_order_relaxed);
     } else if (lest == 2) {
         skriv(t, "%ld ROV depth %.2f heading %.0f elevation 0.0\n", static_cast<long>(t.nasekund),
               static_cast<double>(dybde), static_cast<double>(heading));
-        t.gAlti = 0.0;
+        t.gAlti.store(0.0, std::memory_order_relaxed);
     } else {
         return;
     }
-    t.gDepth = dybde;
-    t.gHeadingROV = til_int32(heading);
+    t.gDepth.store(dybde, std::memory_order_relaxed);
+    t.gHeadingROV.store(til_int32(heading), std::memory_order_relaxed);
+    t.tidDybde.store(settetid(t), std::memory_order_relaxed);
 }
 
 } // namespace decoder

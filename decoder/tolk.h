@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <string>
 
 namespace decoder {
@@ -24,6 +25,10 @@ namespace decoder {
 inline constexpr int kMaksFelt = 30;       // field pointers of splittfelt
 inline constexpr int kNmeabufLengde = 200; // characters splittfelt accepts
 inline constexpr int kMaksFiks = 1000;     // largest fix window
+// The time of a value never set.
+inline constexpr double kAldri = std::numeric_limits<double>::quiet_NaN();
+// klokkeavvik before the first line.
+inline constexpr int64_t kIngenKlokke = std::numeric_limits<int64_t>::min();
 
 // Wall clock, whole seconds since 1970 (32-bit like every decoder time).
 using Sekundklokke = std::function<int32_t()>;
@@ -58,12 +63,15 @@ public:
     Mikroklokke mikroklokke;     // the microseconds of the UDP log's time stamp
     Avslutter avslutt;           // the program exits the process; a host throws
     bool replaytempo = false;    // replay at the recording's pace (a host that shows it)
-    Mikroklokke tempoklokke;     // monotonic clock of paced replay
+    Mikroklokke tempoklokke;     // monotonic clock of paced replay and of the decoder's now
     Sovn sov;                    // paced replay's wait; the default is cut short by stopp
     Stopp stopp;
     Udp udp;
 
     // --- Navigation values read by the overlay (relaxed atomics) ---
+    // The fix values (the four positions, gHeadUp, gHeadingFiks,
+    // gDybdeTransponder, tidPosisjon) are written together between two
+    // steps of fiksteller and read whole with les_fiks (overlegg.h).
     std::atomic<double> gLatBoat{0.0};
     std::atomic<double> gLonBoat{0.0};
     std::atomic<double> gLat{0.0};
@@ -71,14 +79,33 @@ public:
     std::atomic<float> gHeadingBoat{0.0f};
     // Orientation of the offset gLat/gLon: true when the accepted target
     // report was head-up (offset along the bow and to starboard), false when
-    // north-up. Written before the four position values, so a reader that
-    // sees a new offset sees its orientation too.
+    // north-up.
     std::atomic<bool> gHeadUp{false};
+    // The heading a head-up fix was measured against, and the transponder's
+    // depth in that fix (metres).
+    std::atomic<double> gHeadingFiks{0.0};
+    std::atomic<double> gDybdeTransponder{0.0};
+    std::atomic<uint32_t> fiksteller{0}; // odd while a fix is being written
 
-    // --- ROV telemetry (no reader inside this system) ---
-    int32_t gHeadingROV = 0;
-    double gDepth = 0.0;
-    double gAlti = 0.0;
+    // --- ROV telemetry, from the ROV's own line ---
+    std::atomic<int32_t> gHeadingROV{0};
+    std::atomic<double> gDepth{0.0};
+    std::atomic<double> gAlti{0.0};
+
+    // --- When the overlay values were last set, on the decoder clock ---
+    // Seconds (see naatid, overlegg.h); kAldri before the first.
+    std::atomic<double> tidPosisjon{kAldri}; // the accepted transponder fix
+    std::atomic<double> tidHeading{kAldri};  // a true heading
+    std::atomic<double> tidDybde{kAldri};    // the ROV line
+    // The last UTC the stream carried (ZDA, RMC or GGA), as seconds since
+    // 1970 minus the decoder-clock time it came at (so that a reader of one
+    // value has it whole), and that time.
+    std::atomic<double> stromavvik{kAldri};
+    std::atomic<double> tidStromUtc{kAldri};
+    // The decoder clock against tempoklokke: decoder seconds times a million
+    // minus tempoklokke, taken when a line starts a new decoder second.
+    std::atomic<int64_t> klokkeavvik{kIngenKlokke};
+    int32_t klokkesekund = 0; // the second klokkeavvik was taken in
 
     // --- Working values ---
     int32_t nasekund = 0;

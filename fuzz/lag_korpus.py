@@ -52,6 +52,7 @@ NOKLER = {
     "DBT,": ["$SDDBT,32.8,f,10.0,M,5.5,F", "$SDDBT,,f,,M,5.5,F"],
     "OSD,": ["$HEOSD,45.0,A,88.0,B,1.5,B,,,N"],
     "HDT,": ["$HEHDT,123.4,T"],
+    "THS,": ["$HETHS,123.4,A", "$HETHS,124.0,E", "$HETHS,125.0,V"],
     "HDM,": ["$HCHDM,12.5,M"],
     "HDG,": ["$HCHDG,12.5,1.0,E,2.0,W"],
     "TTM,": ["$RATTM,7,1.852,45.0,T,1.852,90,T,1.852,5.5,N,BOAT,T",

@@ -31,7 +31,8 @@ set(runtime_depends qml6-module-qtqml qml6-module-qtqml-workerscript qml6-module
   qml6-module-qtquick-shapes qml6-module-qtquick-window qt6-image-formats-plugins
   libgl1-mesa-dri fonts-dejavu-core)
 list(JOIN runtime_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
-# Rendering without a display (--frames under xvfb-run).
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xvfb, xauth")
+# Rendering without a display (--frames under xvfb-run); the kernel module
+# that makes the virtual camera's device.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xvfb, xauth, v4l2loopback-dkms")
 
 include(CPack)

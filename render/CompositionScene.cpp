@@ -44,6 +44,14 @@ bool CompositionScene::init(QSize size) {
     surface_ = std::make_unique<QOffscreenSurface>();
     surface_->setFormat(context_->format());
     surface_->create();
+    if (context_->makeCurrent(surface_.get())) {
+        QOpenGLFunctions* f = context_->functions();
+        GLint texture = 0, renderbuffer = 0, viewport[2] = {0, 0};
+        f->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+        f->glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+        f->glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+        largestSide_ = std::min({texture, renderbuffer, viewport[0], viewport[1]});
+    }
     control_ = std::make_unique<QQuickRenderControl>();
     window_ = std::make_unique<QQuickWindow>(control_.get());
     window_->setGraphicsDevice(QQuickGraphicsDevice::fromOpenGLContext(context_.get()));

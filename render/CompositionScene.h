@@ -39,6 +39,9 @@ public:
     QSize size() const { return size_; }
     // Changes the size of the framebuffer; false when it cannot be made.
     bool setSize(QSize size);
+    // The largest side of a framebuffer OpenGL here takes (texture,
+    // renderbuffer and viewport alike).
+    int largestSide() const { return largestSide_; }
 
     // Draws, in one pass, the compositions rendered since the last frame,
     // each above the ones rendered before it. Compositions that were not
@@ -81,6 +84,7 @@ private:
     void remember(const QString& path, bool whileLoading) { refused_.insert(path, whileLoading); }
 
     QSize size_;
+    int largestSide_ = 0;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOffscreenSurface> surface_;
     std::unique_ptr<QQuickRenderControl> control_;

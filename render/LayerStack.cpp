@@ -8,6 +8,9 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <utility>
 
 namespace tarnvik {
 
@@ -60,13 +63,77 @@ void LayerStack::renderAtTime(double seconds) {
     for (const Layer& l : layers_) l.renderer->renderAtTime(seconds);
 }
 
+namespace {
+
+using Inputs = std::initializer_list<std::pair<const char*, QVariant>>;
+
+void setChanged(CompositionRenderer& r, const Inputs& inputs) {
+    for (const auto& [key, value] : inputs) {
+        const QString k = QString::fromLatin1(key);
+        if (r.valueForInputKey(k) != value) r.setValue(k, value);
+    }
+}
+
+QVariant flag(bool b) { return b ? 1.0 : 0.0; }
+
+double valueOf(const CompositionRenderer* r, const char* key, double fallback) {
+    const QVariant v = r ? r->valueForInputKey(QString::fromLatin1(key)) : QVariant();
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok && std::isfinite(d) ? d : fallback;
+}
+
+} // namespace
+
 void LayerStack::showNavigation(const OverlayValues& v) {
     if (CompositionRenderer* position = renderer(QStringLiteral("Position"))) {
-        position->setValue(QStringLiteral("HIDDEN_latitude"), v.latitude);
-        position->setValue(QStringLiteral("HIDDEN_longitude"), v.longitude);
+        setChanged(*position, {{"HIDDEN_latitude", v.latitude},
+                               {"HIDDEN_longitude", v.longitude},
+                               {"HIDDEN_positionStale", flag(v.positionStale)},
+                               {"HIDDEN_positionAge", v.positionAgeText},
+                               {"HIDDEN_crs", v.crsName},
+                               {"HIDDEN_depth", v.depthText},
+                               {"HIDDEN_depthStale", flag(v.depthStale)},
+                               {"HIDDEN_depthAge", v.depthAgeText}});
     }
-    if (CompositionRenderer* compass = renderer(QStringLiteral("Compas")))
-        compass->setValue(QStringLiteral("HIDDEN_heading"), v.heading);
+    if (CompositionRenderer* compass = renderer(QStringLiteral("Compas"))) {
+        setChanged(*compass, {{"HIDDEN_heading", v.heading},
+                              {"HIDDEN_headingKnown", flag(v.headingKnown)},
+                              {"HIDDEN_headingStale", flag(v.headingStale)},
+                              {"HIDDEN_headingAge", v.headingAgeText}});
+    }
+    if (CompositionRenderer* clock = renderer(QStringLiteral("DateTime"))) {
+        setChanged(*clock, {{"HIDDEN_clockOffset", static_cast<double>(v.clockOffsetMs)},
+                            {"HIDDEN_clockSource", v.clockFromStream ? QStringLiteral("NAV") : QStringLiteral("PC")}});
+    }
+    for (const Layer& l : layers_) {
+        setChanged(*l.renderer, {{"HIDDEN_telemetryKnown", flag(v.rovDepth.has_value())},
+                                 {"HIDDEN_rovDepth", v.rovDepth.value_or(0)},
+                                 {"HIDDEN_rovAltitude", v.rovAltitude.value_or(0)},
+                                 {"HIDDEN_rovHeading", v.rovHeading.value_or(0)},
+                                 {"HIDDEN_telemetryStale", flag(v.telemetryStale)},
+                                 {"HIDDEN_telemetryAge", v.telemetryAgeText}});
+    }
+}
+
+FeedSettings LayerStack::feedSettings() const {
+    FeedSettings f;
+    if (const CompositionRenderer* p = renderer(QStringLiteral("Position"))) {
+        const int format = static_cast<int>(valueOf(p, "Format", 0));
+        f.format = format >= 0 && format <= static_cast<int>(PositionFormat::Epsg) ? PositionFormat(format)
+                                                                                   : PositionFormat::DegreesMinutes;
+        f.epsg = p->valueForInputKey(QStringLiteral("EPSG")).toString();
+        f.swapXY = valueOf(p, "SwapXY", 0) != 0;
+        const int depth = static_cast<int>(valueOf(p, "Depth", 0));
+        f.depth = depth == 1 ? DepthShown::Transponder : depth == 2 ? DepthShown::RovSensor : DepthShown::None;
+        f.positionTimeout = valueOf(p, "StaleAfter", f.positionTimeout);
+    }
+    f.headingTimeout = valueOf(renderer(QStringLiteral("Compas")), "StaleAfter", f.headingTimeout);
+    if (const CompositionRenderer* clock = renderer(QStringLiteral("DateTime"))) {
+        f.streamClock = valueOf(clock, "Clock", 0) == 0;
+        f.clockTimeout = valueOf(clock, "StaleAfter", f.clockTimeout);
+    }
+    return f;
 }
 
 CompositionRenderer* LayerStack::renderer(const QString& name) const {

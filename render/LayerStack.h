@@ -1,8 +1,8 @@
 // The overlay's layers, bottom to top: one composition renderer each, and
 // their values. It loads the layers into a scene (anew at another size,
 // keeping the values), renders a frame, gives and takes the values by
-// composition name, and hands the navigation feed's values to the
-// "Position" and "Compas" layers. It needs no window: whatever draws the
+// composition name, and hands the navigation feed's values to the layers
+// and their choices to the feed. It needs no window: whatever draws the
 // overlay, with a window or without, draws through one.
 #pragma once
 
@@ -24,6 +24,7 @@ namespace tarnvik {
 
 class CompositionRenderer;
 class CompositionScene;
+struct FeedSettings;
 struct OverlayValues;
 
 class LayerStack : public QObject {
@@ -47,9 +48,16 @@ public:
 
     // Draws every loaded layer in the scene's next frame, in order.
     void renderAtTime(double seconds);
-    // The feed's texts and heading into the hidden inputs of "Position" and
-    // "Compas"; looked up each time, so a reload leaves nothing stale.
+    // The feed's values into the hidden inputs: the position, its age and
+    // depth to "Position", the heading and its age to "Compas", the time to
+    // "DateTime", the ROV's own line to every layer that takes it. Looked up
+    // each time, so a reload leaves nothing stale; a value that has not
+    // changed is not set again.
     void showNavigation(const OverlayValues& values);
+    // What the layers' inputs choose for the feed: the position's format,
+    // grid and axes, the depth shown, the timeouts and the clock. A layer
+    // that is not loaded leaves the defaults.
+    FeedSettings feedSettings() const;
 
     // Every layer's name, loaded or not.
     const QStringList& names() const { return names_; }

@@ -28,7 +28,8 @@ QString isoUtc(const QDateTime& t) {
 
 QString valuesCsvHeader() {
     return QStringLiteral("time_utc,latitude,longitude,lat_deg,lon_deg,heading_deg,position_age_s,heading_age_s,"
-                          "position_stale,heading_stale,depth_m,easting_m,northing_m,crs");
+                          "position_stale,heading_stale,depth_m,easting_m,northing_m,crs,"
+                          "shown_time_utc,time_source,rov_depth_m,altitude_m,rov_heading_deg,telemetry_age_s");
 }
 
 QString valuesCsvRow(const ShownValues& v) {
@@ -48,6 +49,14 @@ QString valuesCsvRow(const ShownValues& v) {
         number(v.easting, 2),
         number(v.northing, 2),
         text(v.crs),
+        isoUtc(v.shownTimeUtc),
+        !v.shownTimeUtc.isValid() ? QString()
+        : v.timeFromStream        ? QStringLiteral("stream")
+                                  : QStringLiteral("computer"),
+        number(v.rovDepth, 2),
+        number(v.rovAltitude, 2),
+        number(v.rovHeading, 0),
+        number(v.telemetryAge, 1),
     };
     return fields.join(QLatin1Char(','));
 }

@@ -27,10 +27,18 @@ struct ShownValues {
     std::optional<double> easting;     // metres, in the grid system `crs`
     std::optional<double> northing;
     QString crs;                       // short name of the grid system; empty when none
+    // Further columns, after those above.
+    QDateTime shownTimeUtc;            // the time "DateTime" showed
+    bool timeFromStream = false;       // from the navigation stream, else the computer's clock
+    std::optional<double> rovDepth;    // the ROV's own line: metres, metres above the seabed, degrees
+    std::optional<double> rovAltitude;
+    std::optional<double> rovHeading;
+    std::optional<double> telemetryAge;
 };
 
 // "time_utc,latitude,longitude,lat_deg,lon_deg,heading_deg,position_age_s,
-// heading_age_s,position_stale,heading_stale,depth_m,easting_m,northing_m,crs"
+// heading_age_s,position_stale,heading_stale,depth_m,easting_m,northing_m,crs,
+// shown_time_utc,time_source,rov_depth_m,altitude_m,rov_heading_deg,telemetry_age_s"
 QString valuesCsvHeader();
 // One CSV line (no line end): texts quoted where they need it, numbers in
 // the C locale, an absent value as an empty field.

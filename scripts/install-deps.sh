@@ -9,10 +9,13 @@ PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3 pk
   qt6-base-dev libqt6opengl6-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qtqml qt6-image-formats-plugins
   libgl-dev libegl-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libavdevice-dev
+  # Positions on the WGS84 ellipsoid and in projected grids (PROJ's database comes with it).
+  libgeographiclib-dev libproj-dev
   # Playing DV out to a camcorder or deck on IEEE 1394.
   libiec61883-dev libraw1394-dev
-  # OpenGL tests without a GPU: Xvfb with Mesa's software renderer.
-  xvfb xauth fonts-dejavu-core libgl1-mesa-dri
+  # OpenGL tests without a GPU: Xvfb with Mesa's software renderer; a locale
+  # with a decimal comma made by localedef for the overlay's texts.
+  xvfb xauth fonts-dejavu-core libgl1-mesa-dri locales
   # The Debian package and its checks: dependencies computed by dpkg-shlibdeps,
   # the icon drawn from its SVG, and the validators of Debian and the desktops.
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db)

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
         if (!stack.renderer(name))
             qWarning().noquote() << QStringLiteral("Failed loading composition \"%1\"").arg(name);
     // Sample values in place of the navigation feed.
-    stack.showNavigation({QStringLiteral(" 59°54.1234 N"), QStringLiteral(" 10°43.5678 E"), 37.5});
+    stack.showNavigation(fixedOverlay(QStringLiteral(" 59°54.1234 N"), QStringLiteral(" 10°43.5678 E"), 37.5));
     // Canvas items paint in one frame and show in the next: draw a few.
     for (int frame = 0; frame < 3; ++frame) {
         stack.renderAtTime(seconds);

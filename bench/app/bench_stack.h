@@ -12,7 +12,7 @@
 
 namespace tarnvik::bench {
 
-inline const OverlayValues kShown{QStringLiteral(" 60°25.1234 N"), QStringLiteral("  5°19.5678 E"), 0.0};
+inline const OverlayValues kShown = fixedOverlay(QStringLiteral(" 60°25.1234 N"), QStringLiteral("  5°19.5678 E"), 0.0);
 
 // The stack as the application draws it.
 inline std::unique_ptr<LayerStack> loadStack(CompositionScene& scene) {

@@ -1,5 +1,6 @@
 // The window shell: start-up with the layer stack and its panel, settings
-// kept by composition name, sizing, the render loop and the overlay feed.
+// kept by composition name, the render size and the view that shows it
+// scaled, the render loop and the overlay feed.
 #include "app/AppController.h"
 #include "app/RenderView.h"
 #include "params/RenderParametersView.h"
@@ -7,6 +8,7 @@
 #include "render/CompositionScene.h"
 #include "render/LayerStack.h"
 #include "render/Plist.h"
+#include "render/UserDefaults.h"
 #include "tests/app/wait_for.h"
 #include "tools/loopback.h"
 
@@ -15,10 +17,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -79,6 +85,8 @@ TEST_F(ControllerTest, StartsWithTheStackAndSavesSettingsAtTheEnd) {
 TEST_F(ControllerTest, TypedSizesResizeTheViewExactly) {
     AppController c(quiet(settings()));
     c.applicationDidFinishLaunching();
+    QList<QSize> announced;
+    QObject::connect(&c, &AppController::renderSizeChanged, [&](QSize s) { announced << s; });
     CompositionRenderer* before = c.renderPosition();
     c.widthField()->setText("720"); // the size it has: nothing happens
     emit c.widthField()->editingFinished();
@@ -88,32 +96,122 @@ TEST_F(ControllerTest, TypedSizesResizeTheViewExactly) {
     emit c.widthField()->editingFinished();
     c.heightField()->setText("360");
     emit c.heightField()->editingFinished();
-    EXPECT_TRUE(waitFor([&] { return !c.isResizing(); }, 2000));
     EXPECT_EQ(c.renderView()->size(), QSize(640, 360));
     EXPECT_EQ(c.scene()->size(), QSize(640, 360));
     EXPECT_EQ(c.widthField()->text(), "640");
     EXPECT_EQ(c.heightField()->text(), "360");
     EXPECT_EQ(c.layers()->count(), 6u);
+    EXPECT_EQ(announced, (QList<QSize>{{640, 576}, {640, 360}}));
+
+    // The menu beside the fields.
+    const QList<QAction*> typical = c.sizeMenu()->menu()->actions();
+    ASSERT_EQ(typical.size(), 4);
+    EXPECT_EQ(typical[1]->text(), QString::fromUtf8("1280×720"));
+    typical[1]->trigger();
+    EXPECT_EQ(c.renderSize(), QSize(1280, 720));
+    EXPECT_EQ(c.renderView()->size(), QSize(1280, 720));
+    EXPECT_EQ(c.widthField()->text(), "1280");
 }
 
-TEST_F(ControllerTest, NothingIsDrawnWhileAResizeIsPending) {
+TEST_F(ControllerTest, RefusedSizesSayWhyAndPutTheFieldsBack) {
     AppController c(quiet(settings()));
     c.applicationDidFinishLaunching();
-    c.setTimerFramerate(0); // ticks by hand
+    const struct {
+        QLineEdit* field;
+        const char* typed;
+        const char* says;
+    } cases[] = {
+        {c.heightField(), "15", "The render size cannot be 720×15: it must be at least 16×16."},
+        {c.widthField(), "17", "The render size cannot be 17×576: the encoders need an even width and height."},
+        {c.widthField(), "721", "The render size cannot be 721×576: the encoders need an even width and height."},
+        {c.widthField(), "9000", "The render size cannot be 9000×576: the encoders take at most 8192×8192."},
+    };
     CompositionRenderer* before = c.renderPosition();
-    c.mainWindow()->resize(c.mainWindow()->size() + QSize(40, 30));
-    ASSERT_TRUE(waitFor([&] { return c.isResizing() || c.renderPosition() != before; }, 2000));
-    if (c.isResizing()) {
+    for (const auto& k : cases) {
+        k.field->setText(k.typed);
+        emit k.field->editingFinished();
+        EXPECT_EQ(c.notices().posted().last().toStdString(), k.says);
+        EXPECT_EQ(c.widthField()->text(), "720");
+        EXPECT_EQ(c.heightField()->text(), "576");
+    }
+    EXPECT_EQ(c.notices().posted().size(), 4);
+    EXPECT_EQ(c.renderPosition(), before);
+    EXPECT_EQ(c.scene()->size(), QSize(720, 576));
+}
+
+// Was: a drag resized the render size and rebuilt the layers for it.
+TEST_F(ControllerTest, DraggingTheWindowScalesThePictureAndChangesNothingElse) {
+    AppController c(quiet(settings()));
+    c.applicationDidFinishLaunching();
+    CompositionRenderer* before = c.renderPosition();
+    for (QSize by : {QSize(200, 100), QSize(-300, -200)}) {
+        c.mainWindow()->resize(c.mainWindow()->size() + by);
+        ASSERT_TRUE(waitFor([&] { return c.renderView()->size() != QSize(720, 576); }, 2000));
         const int frames = c.framesRendered();
         c.renderTick();
-        EXPECT_EQ(c.framesRendered(), frames);
+        EXPECT_EQ(c.framesRendered(), frames + 1);
+        EXPECT_EQ(c.renderPosition(), before);
+        EXPECT_EQ(c.scene()->size(), QSize(720, 576));
+        EXPECT_EQ(c.widthField()->text(), "720");
+        // As large as the view allows, the aspect kept, in the middle.
+        const QRect shown = c.renderView()->pictureRect();
+        EXPECT_TRUE(shown.width() == c.renderView()->width() || shown.height() == c.renderView()->height());
+        EXPECT_NEAR(double(shown.width()) / shown.height(), 720.0 / 576, 0.01);
+        EXPECT_EQ(shown.center(), c.renderView()->rect().center());
     }
-    EXPECT_TRUE(waitFor([&] { return !c.isResizing(); }, 2000));
-    EXPECT_NE(c.renderPosition(), before); // rebuilt for the new size
-    EXPECT_EQ(c.scene()->size(), c.renderView()->size());
-    const int frames = c.framesRendered();
+    // Typed again, it is shown pixel for pixel again.
+    EXPECT_TRUE(c.setRenderSize({720, 576}));
+    EXPECT_EQ(c.renderView()->size(), QSize(720, 576));
+}
+
+TEST_F(ControllerTest, ASizeLargerThanTheScreenIsShownScaledAndSnapshotsKeepIt) {
+    AppOptions o = quiet(settings());
+    o.desktopFolder = dir.filePath("Desktop");
+    AppController c(o);
+    c.applicationDidFinishLaunching();
+    ASSERT_TRUE(c.setRenderSize({3840, 2160}));
+    const QRect screen = c.mainWindow()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(c.mainWindow()->frameGeometry()));
+    EXPECT_LT(c.renderView()->width(), 3840);
+    EXPECT_EQ(c.scene()->size(), QSize(3840, 2160));
+    EXPECT_NEAR(double(c.renderView()->pictureRect().width()) / c.renderView()->pictureRect().height(), 16.0 / 9, 0.01);
     c.renderTick();
-    EXPECT_EQ(c.framesRendered(), frames + 1);
+    ASSERT_TRUE(c.screenShoot());
+    const QStringList files = QDir(dir.filePath("Desktop")).entryList({"Tarnvik Snapshot (*).png"});
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(QImage(dir.filePath("Desktop/" + files[0])).size(), QSize(3840, 2160));
+}
+
+TEST_F(ControllerTest, TheRenderSizeIsKeptAndTheCommandLineWins) {
+    {
+        AppController c(quiet(settings()));
+        c.applicationDidFinishLaunching();
+        ASSERT_TRUE(c.setRenderSize({1280, 720}));
+        ASSERT_TRUE(c.applicationWillTerminate());
+    }
+    {
+        AppController c(quiet(settings()));
+        c.applicationDidFinishLaunching();
+        EXPECT_EQ(c.scene()->size(), QSize(1280, 720));
+        EXPECT_EQ(c.heightField()->text(), "720");
+    }
+    {
+        AppOptions o = quiet(settings());
+        o.renderSize = QSize(640, 360); // --size
+        AppController c(o);
+        c.applicationDidFinishLaunching();
+        EXPECT_EQ(c.renderSize(), QSize(640, 360));
+    }
+    // A kept size that cannot be used: said, and the default instead.
+    UserDefaults kept(settings());
+    kept.setValue("RenderSize", QVariantMap{{"Width", 721}, {"Height", 576}});
+    ASSERT_TRUE(kept.synchronize());
+    AppController c(quiet(settings()));
+    c.applicationDidFinishLaunching();
+    EXPECT_EQ(c.renderSize(), QSize(720, 576));
+    EXPECT_EQ(c.notices().posted().value(0).toStdString(),
+              "The saved render size 721×576 cannot be used: the encoders need an even width and height. Using "
+              "720×576.");
 }
 
 TEST_F(ControllerTest, RenderTimeStartsAtZeroWithEveryRate) {

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -48,9 +49,9 @@ int runUntilNews(AppController& c) {
 }
 
 // A clock that only the waits move on. Each wait notes how long it was and
-// the heading decoded before it.
+// the heading decoded before it. The overlay's info tick reads it too.
 struct FakePace {
-    static inline int64_t now = 0;
+    static inline std::atomic<int64_t> now = 0;
     static inline std::vector<std::pair<int64_t, float>> waits;
     static int64_t clock() { return now; }
     static void sleep(int64_t micro) {
@@ -103,6 +104,9 @@ TEST_F(DecoderThreadTest, ARecordingPlaysAtItsOwnPaceAndItsEndKeepsTheWindow) {
     const std::vector<std::pair<int64_t, float>> waits = {{2000000, 10.0f}, {3000000, 20.0f}};
     EXPECT_EQ(FakePace::waits, waits);
     EXPECT_EQ(readNavigation().headingBoat, 30.0f);
+    // The heading ages by the replay's clock: 7 s after its line, it is 7 s old.
+    FakePace::now += 7000000;
+    EXPECT_DOUBLE_EQ(navigationClock() - readNavigation().headingTime, 7.0);
     EXPECT_EQ(c.notices().posted(), QStringList{QString("The recording \"%1\" has ended").arg(path)});
     EXPECT_FALSE(c.notices().openAlert());
     EXPECT_TRUE(c.mainWindow()->isVisible());

@@ -3,17 +3,22 @@
 // settings saved.
 #include "app/AppController.h"
 #include "render/UserDefaults.h"
+#include "tests/export/stream_receiver.h"
 #include "tools/loopback.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tarnvik;
 
@@ -31,6 +36,13 @@ const char* kHangsWhileLoading = "import QtQuick\nQtObject { property var publis
 
 class ProgramTest : public testing::Test {
 protected:
+    // The pictures have come, or the viewer has given up.
+    static bool waitForViewer(const test::StreamReceiver& viewer, std::size_t pictures) {
+        QElapsedTimer t;
+        t.start();
+        while (viewer.count() < pictures && !viewer.done() && t.elapsed() < 10000) QThread::yieldCurrentThread();
+        return viewer.count() >= pictures;
+    }
     // The six compositions, some replaced; then the program's arguments.
     QStringList arguments(const QMap<QString, const char*>& replaced, const QStringList& more) {
         const QString comp = dir.filePath("comp");
@@ -60,8 +72,13 @@ TEST_F(ProgramTest, CommandLineAnswersWithoutADisplay) {
         {{"--help"}, 0, "Usage: tarnvik [options]"},
         {{"--version"}, 0, "tarnvik 0."},
         {{"--size", "abc"}, 2, "tarnvik: --size must be WIDTHxHEIGHT"},
+        {{"--size", "721x576"},
+         2,
+         "tarnvik: --size 721x576 cannot be used: the encoders need an even width and height"},
+        {{"--stream", "udp://127.0.0.1:5000", "--virtual-camera"}, 2, "cannot both be used"},
         {{"--script-limit", "never"}, 2, "tarnvik: --script-limit must be a number of seconds"},
         {{"--split", "0.5"}, 2, "tarnvik: --split must be a number of seconds from 1 to 86400"},
+        {{"--values-to", ""}, 2, "tarnvik: --values-to needs a file"},
         {{"--compositions", dir.filePath("borte")}, 2, "does not exist"},
         {{"--compositions", dir.filePath("tom")}, 2, "holds none of the compositions (Video.qtz, "},
         {{}, 2, "tarnvik: no display"},
@@ -115,6 +132,33 @@ TEST_F(ProgramTest, ASignalWhileALayerHangsEndsTheProgramWithItsSettings) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(QFile::exists(settings()));
+}
+
+TEST_F(ProgramTest, AHeadlessStreamIsReceivedAtItsSizeAndRate) {
+    const QString url = QString("udp://127.0.0.1:%1").arg(loopback::ledig_port());
+    test::StreamReceiver viewer(url.toStdString());
+    p.start(TARNVIK_BIN, arguments({}, {"--frames", "50", "--stream", url}));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForViewer(viewer, 40));
+    viewer.leave();
+    const auto pictures = viewer.pictures();
+    EXPECT_EQ(pictures.front().width, 720);
+    EXPECT_EQ(pictures.front().height, 576);
+    // Timed by the render ticks, 1/25 s apart on the wall clock, late now and
+    // then on a busy machine (the exact steps: LiveOutputsTest, on a clock of its own).
+    std::vector<std::int64_t> steps;
+    for (std::size_t i = 1; i < pictures.size(); ++i) steps.push_back(pictures[i].pts - pictures[i - 1].pts);
+    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+    EXPECT_GE(steps[steps.size() / 2], 3000);
+    EXPECT_LE(steps[steps.size() / 2], 6000);
+}
+
+TEST_F(ProgramTest, AStreamAskedForThatCannotStartEndsAHeadlessRunSayingWhy) {
+    p.start(TARNVIK_BIN, arguments({}, {"--frames", "5", "--stream", "http://ship:9000"}));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("could not start: the address must begin with srt:// or udp://."));
 }
 
 TEST_F(ProgramTest, FileQuitQuitsAndSavesTheSettings) {

@@ -32,6 +32,7 @@ public:
         t.klokke = [this] { return tid_; };
         t.mikroklokke = [this] { return int64_t{tid_} * 1000000 + 52000; };
         t.avslutt = [](int status) { throw Avsluttet{status}; };
+        t.tempoklokke = [this] { return mono_; };
     }
     ~Fangst() {
         std::fclose(ut_);
@@ -50,6 +51,8 @@ public:
 
     int32_t tid() const { return tid_; }
     void sett_tid(int32_t tid) { tid_ = tid; }
+    // The monotonic clock that carries the decoder clock on between lines.
+    void sett_mono(int64_t mikro) { mono_ = mikro; }
 
     // Runs one line through the whole per-line step at the frozen time.
     decoder::Linjeutfall linje(const std::string& l, int replay = 0) {
@@ -71,6 +74,7 @@ private:
         return s;
     }
     int32_t tid_ = 1000000;
+    int64_t mono_ = 0;
     FILE* ut_ = nullptr;
     FILE* feil_ = nullptr;
     char* ut_buf_ = nullptr;

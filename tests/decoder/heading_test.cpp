@@ -3,6 +3,7 @@
 
 #include "fangst.h"
 
+#include <cmath>
 #include <string>
 
 using namespace decoder;
@@ -53,4 +54,26 @@ TEST(Heading, Taktbegrensning) {
     // The overlay always has the newest true heading; a magnetic one leaves it.
     EXPECT_FLOAT_EQ(f.t.gHeadingBoat.load(), 45.5f);
     EXPECT_DOUBLE_EQ(f.t.sistehprheading, 45.5);
+}
+
+TEST(Heading, ThsBareFraGyroensEgenMaaling) {
+    // Status A (autonomous) and E (estimated) set the heading; manual,
+    // simulated, invalid and unreadable ones leave it and its time.
+    const struct {
+        const char* setning;
+        bool tatt;
+    } tabell[] = {
+        {"$HETHS,123.4,A", true}, {"$HETHS,123.4,E", true}, {"$HETHS,123.4,M", false},
+        {"$HETHS,123.4,S", false}, {"$HETHS,123.4,V", false}, {"$HETHS,,A", false},
+        {"$HETHS,123.4", false},   {"$HETHS,123.4,AV", false},
+    };
+    for (const auto& s : tabell) {
+        Fangst f;
+        f.sett_tid(2000);
+        f.linje(med_sum(s.setning));
+        EXPECT_EQ(f.t.gHeadingBoat.load(), s.tatt ? 123.4f : 0.0f) << s.setning;
+        const double tid = f.t.tidHeading.load();
+        EXPECT_EQ(std::isnan(tid) ? -1.0 : tid, s.tatt ? 2000.0 : -1.0) << s.setning;
+        EXPECT_EQ(f.ut(), s.tatt ? "2000 Heading 123.4\n" : "") << s.setning;
+    }
 }

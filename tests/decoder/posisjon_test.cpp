@@ -2,10 +2,12 @@
 // way a head-up fix is turned, what an invalid one writes, the HPR 300 text
 // and the ROV telemetry line.
 #include "decoder/decoders.h"
+#include "decoder/overlegg.h"
 
 #include "fangst.h"
 
 #include <climits>
+#include <cmath>
 #include <string>
 
 using namespace decoder;
@@ -65,6 +67,11 @@ TEST(Posisjon, FiksSetterOverlay) {
         EXPECT_DOUBLE_EQ(f.t.gLat.load(r), t.lat) << t.xy;
         EXPECT_DOUBLE_EQ(f.t.gLon.load(r), t.lon) << t.xy;
         EXPECT_EQ(f.t.gHeadUp.load(r), t.orientering == 'H');
+        // The rest of the fix, read whole: its time, depth and the heading it was turned by.
+        const Overleggsfiks fiks = les_fiks(f.t);
+        EXPECT_EQ(fiks.tid, 5010);
+        EXPECT_EQ(fiks.dybde, 50.0);
+        EXPECT_EQ(fiks.heading, t.orientering == 'H' ? t.heading : 0) << t.xy;
     }
 }
 
@@ -164,12 +171,15 @@ TEST(Posisjon, Rov) {
     for (const auto& t : tabell) {
         Fangst f;
         f.t.nasekund = 4;
-        f.t.gDepth = f.t.gAlti = 7;
-        f.t.gHeadingROV = 7;
+        f.t.gDepth.store(7, r);
+        f.t.gAlti.store(7, r);
+        f.t.gHeadingROV.store(7, r);
         dekod_ROV(f.t, t.linje);
         EXPECT_EQ(f.ut(), t.ut ? std::string("4 ") + t.ut + "\n" : "") << t.linje;
-        EXPECT_FLOAT_EQ(f.t.gDepth, t.dybde) << t.linje;
-        EXPECT_FLOAT_EQ(f.t.gAlti, t.hoyde) << t.linje;
-        EXPECT_EQ(f.t.gHeadingROV, t.heading) << t.linje;
+        EXPECT_FLOAT_EQ(f.t.gDepth.load(r), t.dybde) << t.linje;
+        EXPECT_FLOAT_EQ(f.t.gAlti.load(r), t.hoyde) << t.linje;
+        EXPECT_EQ(f.t.gHeadingROV.load(r), t.heading) << t.linje;
+        // The depth's time is that of the line; a line not read leaves it unset.
+        EXPECT_EQ(std::isnan(f.t.tidDybde.load(r)), t.ut == nullptr) << t.linje;
     }
 }

@@ -95,7 +95,7 @@ TEST_F(LayerStackTest, AReloadKeepsTheValuesAndTheFeedReachesTheNewRenderers) {
     ASSERT_EQ(stack.count(), 2u);
     EXPECT_EQ(stack.values(false), before);
 
-    stack.showNavigation({" 60°25.1234 N", "  5°19.5678 E", 88.0});
+    stack.showNavigation(fixedOverlay(" 60°25.1234 N", "  5°19.5678 E", 88.0));
     EXPECT_EQ(stack.renderer("Position")->valueForInputKey("HIDDEN_latitude"), QString(" 60°25.1234 N"));
     EXPECT_EQ(stack.renderer("Compas")->valueForInputKey("HIDDEN_heading"), 88.0);
     stack.renderAtTime(0.5);

@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(scene) << "no OpenGL: run under xvfb-run";
         stack.load(scene.get());
         ASSERT_EQ(stack.count(), 6u);
-        stack.showNavigation({" 59°54.1234 N", " 10°43.5678 E", 90.0});
+        stack.showNavigation(fixedOverlay(" 59°54.1234 N", " 10°43.5678 E", 90.0));
     }
     CompositionRenderer* layer(const char* name) { return stack.renderer(QString(name)); }
     QImage frame() {
@@ -87,6 +87,43 @@ TEST_F(StackTest, CompassTurnsWithTheHeading) {
     EXPECT_LT(redness(north.pixel(left)), 50);
     EXPECT_GT(redness(east.pixel(left)), 100);
     EXPECT_LT(redness(east.pixel(up)), 50);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(StackTest, TheLayersChooseTheFeedAndAStaleValueLooksStale) {
+    const FeedSettings defaults = stack.feedSettings();
+    EXPECT_EQ(std::make_pair(defaults.positionTimeout, defaults.headingTimeout), std::make_pair(5.0, 3.0));
+    EXPECT_TRUE(defaults.format == PositionFormat::DegreesMinutes && !defaults.swapXY && defaults.streamClock);
+    layer("Position")->setValue("Format", 3);
+    layer("Position")->setValue("SwapXY", true);
+    layer("Position")->setValue("Depth", 2);
+    layer("Position")->setValue("StaleAfter", 8);
+    layer("Compas")->setValue("StaleAfter", 2);
+    layer("DateTime")->setValue("Clock", 1);
+    const FeedSettings chosen = stack.feedSettings();
+    EXPECT_TRUE(chosen.format == PositionFormat::Utm && chosen.swapXY && chosen.depth == DepthShown::RovSensor);
+    EXPECT_EQ(std::make_pair(chosen.positionTimeout, chosen.headingTimeout), std::make_pair(8.0, 2.0));
+    EXPECT_FALSE(chosen.streamClock);
+
+    // Where the position's lines and the compass's number are drawn.
+    const QRect position(20, 480, 200, 70), heading(560, 430, 140, 30);
+    OverlayValues v = fixedOverlay(" 59°54.1234 N", " 10°43.5678 E", 90.0);
+    const QImage fresh = frame();
+    v.positionStale = v.headingStale = true;
+    v.positionAgeText = v.headingAgeText = "12 s";
+    stack.showNavigation(v);
+    const QImage stale = frame();
+    v.headingKnown = false;
+    v.latitude = v.longitude = QString();
+    stack.showNavigation(v);
+    const QImage none = frame();
+    EXPECT_NE(fresh.copy(position), stale.copy(position));
+    EXPECT_NE(fresh.copy(heading), stale.copy(heading));
+    EXPECT_NE(stale.copy(position), none.copy(position));
+    EXPECT_NE(stale.copy(heading), none.copy(heading));
 }
 
 } // namespace
