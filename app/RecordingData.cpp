@@ -25,6 +25,7 @@ QString cueText(const ShownValues& v, const QDateTime& utc) {
     QStringList last;
     if (v.headingDeg) last << QStringLiteral("Heading %1°").arg(*v.headingDeg, 0, 'f', 1) + staleMark(v.headingStale);
     if (v.depth) last << QStringLiteral("Depth %1 m").arg(*v.depth, 0, 'f', 1);
+    if (v.rovDepth) last << QStringLiteral("ROV depth %1 m").arg(*v.rovDepth, 0, 'f', 1);
     if (!last.isEmpty()) lines << last.join(QStringLiteral("  "));
     return lines.join(QLatin1Char('\n'));
 }

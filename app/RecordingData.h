@@ -12,8 +12,8 @@
 namespace tarnvik {
 
 // The cue for the second that starts at utc: the UTC time, the position as
-// shown, the grid coordinates where set, heading and depth, and a mark on
-// each value that is stale.
+// shown, the grid coordinates where set, heading, depth and the ROV's
+// depth, and a mark on each value that is stale.
 QString cueText(const ShownValues& values, const QDateTime& utc);
 // "dive.mov" → "dive.csv".
 QString csvPathFor(const QString& moviePath);
