@@ -62,7 +62,12 @@ void AppController::buildRecordingControls() {
     menu->addAction(recordAction_);
     menu->addAction(recordingSettingsAction_);
 
-    if (auto* bar = mainWindow_->findChild<QToolBar*>(QStringLiteral("mainToolbar"))) bar->addAction(recordAction_);
+    if (auto* bar = mainWindow_->findChild<QToolBar*>(QStringLiteral("mainToolbar"))) {
+        bar->addAction(recordAction_);
+        // Plain to see from across the room while it records.
+        if (QWidget* button = bar->widgetForAction(recordAction_))
+            button->setStyleSheet(QStringLiteral("QToolButton:checked { color: #d01010; font-weight: bold; }"));
+    }
     // In the status line from the start, one line high: the view keeps its size.
     recordingStatus_ = new RecordingStatus;
     mainWindow_->statusBar()->setSizeGripEnabled(false);
