@@ -52,6 +52,30 @@ QString runSavePanel(QWidget* parent, const QString& proposed) {
     return panel.selectedFiles().constFirst();
 }
 
+// Keeps the warnings logged while it lives (and still logs them), so that a
+// failure whose reason only the log has can be told in the window too.
+class WarningsKept {
+public:
+    WarningsKept() { previous_ = qInstallMessageHandler(&WarningsKept::handle); current_ = this; }
+    ~WarningsKept() {
+        qInstallMessageHandler(previous_);
+        current_ = nullptr;
+    }
+    WarningsKept(const WarningsKept&) = delete;
+    WarningsKept& operator=(const WarningsKept&) = delete;
+    // The last warning, or the fallback when there was none.
+    QString last(const QString& fallback) const { return lines_.isEmpty() ? fallback : lines_.constLast(); }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (current_ && type != QtDebugMsg && type != QtInfoMsg) current_->lines_.append(text);
+        if (current_ && current_->previous_) current_->previous_(type, context, text);
+    }
+    static inline WarningsKept* current_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+    QStringList lines_;
+};
+
 } // namespace
 
 QString AppController::desktopFolder() const {
@@ -173,6 +197,7 @@ void AppController::updateExport() {
     QSize size = renderSize_;
     double frameRate = 25.0;
     endExport();
+    QString why; // empty when the choice was cancelled
     const int choice = exportMenu_->currentData().toInt();
     if (choice == kMovieExport) {
         const QString proposed = desktopFolder() + QStringLiteral("/Export Movie.mov");
@@ -185,8 +210,15 @@ void AppController::updateExport() {
         if (options)
             reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {
+            WarningsKept log;
             movie_ = FrameMovieExporter::create(path, codec, pixels(size.width()), pixels(size.height()), options);
-            if (!movie_) reader_.reset();
+            if (!movie_) {
+                reader_.reset();
+                why = QStringLiteral("The movie \"%1\" could not be recorded: %2")
+                          .arg(QDir::toNativeSeparators(path), log.last(QStringLiteral("see the log")));
+            }
+        } else if (options) {
+            why = QStringLiteral("The movie could not be recorded: the rendered frames cannot be read.");
         }
         if (movie_) {
             // Often on the encoder's thread: the news goes through the event loop.
@@ -206,15 +238,21 @@ void AppController::updateExport() {
         if (setRenderSize(size))
             reader_ = FrameReader::create(frameSource(scene_.get()), pixels(size.width()), pixels(size.height()), true);
         if (reader_) {
+            WarningsKept log;
             liveDV_ = FrameLiveDVExporter::create(1, false, false, videoOutputCandidates(options_.dvOut.toStdString()));
             if (liveDV_) frameRate = FrameLiveDVExporter::framerateForFormat(1);
             else reader_.reset();
+            if (!liveDV_)
+                why = QStringLiteral("Live DV could not start: %1")
+                          .arg(log.last(QStringLiteral("no FireWire DV device or DV stream takes it")));
+        } else {
+            why = QStringLiteral("Live DV could not start: the rendered frames cannot be read at 720×576.");
         }
     }
     if (choice == kMovieExport || choice == kLiveDVExport) {
-        // Why is in the log, or the choice was cancelled.
+        // An empty why: the choice was cancelled.
         if (movie_ || liveDV_) exportSize_ = size;
-        else exportFailed({});
+        else exportFailed(why);
     } else if (choice == kStreamExport) {
         if (const auto settings = userStreamSettings(defaults_.get(), mainWindow_.get(), runStreamDialog_))
             startStream(*settings);

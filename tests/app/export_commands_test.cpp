@@ -222,6 +222,7 @@ TEST_F(ExportCommandsTest, CancelledOrFailedChoicesSoundTheAlertAndShowNoExport)
         c->setSavePanel([&](const QString&) { return k.path; });
         c->setCompressionDialogRunner([&](CompressionDialog&) { return ++dialogs, k.dialog; });
         const int alerts = c->alerts();
+        const qsizetype notices = c->notices().posted().size();
         LogCapture log;
         choose(*c, k.position);
         EXPECT_EQ(dialogs, k.dialogsShown);
@@ -229,6 +230,12 @@ TEST_F(ExportCommandsTest, CancelledOrFailedChoicesSoundTheAlertAndShowNoExport)
         EXPECT_EQ(c->exportMenu()->currentIndex(), 0);
         EXPECT_EQ(c->alerts(), alerts + 1);
         EXPECT_EQ(!LogCapture::lines().isEmpty(), k.logged) << LogCapture::text();
+        // A failure, not a cancel, is told in the window with the logged reason.
+        EXPECT_EQ(c->notices().posted().size(), notices + (k.logged ? 1 : 0));
+        if (k.logged) {
+            EXPECT_TRUE(c->notices().posted().last().contains("CreateMovieStorage() failed"))
+                << c->notices().posted().last().toStdString();
+        }
         // Rendering goes on.
         const int frames = c->framesRendered();
         tick(*c);
@@ -273,6 +280,10 @@ TEST_F(ExportCommandsTest, LiveDVWithoutAnyOutputResetsTheMenu) {
     EXPECT_EQ(c->alerts(), 1);
     EXPECT_TRUE(LogCapture::lines().join('\n').contains("Video out component creation failed (error "))
         << LogCapture::text();
+    // The window says why, not only the log.
+    ASSERT_FALSE(c->notices().posted().isEmpty());
+    EXPECT_TRUE(c->notices().posted().last().startsWith("Live DV could not start: Video out component creation failed"))
+        << c->notices().posted().last().toStdString();
 }
 
 TEST_F(ExportCommandsTest, ANewSizeEndsTheRecording) {
