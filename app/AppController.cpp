@@ -71,7 +71,8 @@ AppController::AppController(AppOptions options, QObject* parent)
 AppController::~AppController() {
     // The decoder's news goes to this object: the run stops first.
     decoder_.reset();
-    // The reader reads from the scene: the export goes first.
+    // The reader reads from the scene: the recording and the export go first.
+    setRecording(false);
     endExport();
     delete renderTimer_;
     renderTimer_ = nullptr;
@@ -116,6 +117,7 @@ void AppController::buildWindow() {
     heightField_ = bar.heightField;
     sizeMenu_ = bar.sizeMenu;
     exportMenu_ = bar.exportMenu;
+    buildRecordingControls();
     mainWindow_->setMinimumSize(320, 240);
     // Headless runs (--frames) only log: nobody is there to click.
     if (options_.frames == 0) notices_.attach(mainWindow_.get(), renderView_);
@@ -178,11 +180,13 @@ void AppController::applicationDidFinishLaunching() {
     parametersPanel_->show();
     setTimerFramerate(25.0);
     startChosenOutputs();
+    if (!options_.recordFolder.isEmpty()) setRecording(true);
 }
 
 bool AppController::applicationWillTerminate() {
     setTimerFramerate(0);
-    endExport(); // a movie being recorded is finished
+    setRecording(false); // every file finished
+    endExport();         // a movie being recorded is finished
     if (!defaults_ || !settingsView_) return true;
     // A composition that could not be loaded this time keeps what was stored for it: the stack holds it.
     defaults_->setValue(QStringLiteral("settings"), layers_->values(true));

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "app/Notices.h"
+#include "app/RecordingData.h"
 #include "export/LoopbackDevices.h"
 #include "render/ShownValues.h"
 
@@ -48,6 +49,10 @@ class FrameStreamExporter;
 class FrameVirtualCameraExporter;
 class StreamDialog;
 struct StreamSettings;
+class Frame;
+class RecordingSettingsDialog;
+class RecordingStatus;
+class SurveyRecorder;
 class RenderParametersView;
 class RenderView;
 class UserDefaults;
@@ -72,6 +77,11 @@ struct AppOptions {
     // A composition's script running longer than this is stopped and its layer left out.
     std::chrono::milliseconds scriptLimit{3000};
     QString valuesTo;        // a CSV file that gets a row of what the layers were given at every info tick
+    // Not empty: a survey recording into this folder starts at launch.
+    QString recordFolder;
+    // > 0: the survey recording's files are split after this many seconds,
+    // whatever the recording settings say.
+    double splitSeconds = 0;
 };
 
 class AppController : public QObject {
@@ -114,6 +124,15 @@ public:
     void updateExport();
     // The snapshot command: the render view as on screen, to the Desktop.
     bool screenShoot();
+    // The Record toggle (F9): starts or stops the survey recording, beside
+    // any export. False when it could not start (the user is told).
+    bool setRecording(bool on);
+    // The recording settings dialog; true when accepted, and then kept.
+    bool editRecordingSettings();
+    // Runs that dialog: 0 accepted, 1 cancelled. Empty: modal.
+    void setRecordingSettingsRunner(std::function<int(RecordingSettingsDialog&)> run) {
+        runRecordingSettings_ = std::move(run);
+    }
 
     QMainWindow* mainWindow() const { return mainWindow_.get(); }
     RenderView* renderView() const { return renderView_; }
@@ -124,6 +143,11 @@ public:
     QToolButton* sizeMenu() const { return sizeMenu_; }
     QComboBox* exportMenu() const { return exportMenu_; }
     QAction* snapshotAction() const { return snapshotAction_; }
+    QAction* recordAction() const { return recordAction_; }
+    QAction* recordingSettingsAction() const { return recordingSettingsAction_; }
+    SurveyRecorder* recorder() const { return recorder_; }
+    // In the status line: the recording's state, and where a snapshot went.
+    RecordingStatus* recordingStatus() const { return recordingStatus_; }
     // File ▸ Quit: quits like closing the window.
     QAction* quitAction() const { return quitAction_; }
     RenderParametersView* settingsView() const { return settingsView_; }
@@ -189,6 +213,12 @@ private:
     void finishMovie();
     void movieEvent(std::uint64_t serial, const RecordingEvent& event);
     void exportRenderedFrame(double time);
+    // The frame rendered last, read once for the export and the survey recording.
+    std::shared_ptr<Frame> readRenderedFrame();
+    void recordRenderedFrame(const std::shared_ptr<Frame>& frame, double time);
+    void buildRecordingControls();
+    void recordingEvent(const RecordingEvent& event, const QString& path, double seconds);
+    void updateRecordingStatus();
     QString desktopFolder() const;
     void finishHeadless();
 
@@ -234,6 +264,13 @@ private:
     std::uint64_t movieSerial_ = 0; // which movie news from the encoder's thread is about
     QSize exportSize_;              // the size a movie or live DV needs its frames in; invalid for others
     int alerts_ = 0;
+
+    SurveyRecorder* recorder_ = nullptr; // a child of this object
+    QAction* recordAction_ = nullptr;
+    QAction* recordingSettingsAction_ = nullptr;
+    RecordingStatus* recordingStatus_ = nullptr; // owned by the status line
+    std::function<int(RecordingSettingsDialog&)> runRecordingSettings_;
+    RecordingData movieData_; // the navigation data of the movie export
 };
 
 } // namespace tarnvik

@@ -4,6 +4,9 @@
 #include "app/AppController.h"
 
 #include "app/CompressionChoice.h"
+#include "app/RecordingStatus.h"
+#include "app/RecordingTexts.h"
+#include "app/SurveyRecorder.h"
 #include "render/CompositionScene.h"
 #include "app/RenderView.h"
 #include "app/Snapshot.h"
@@ -49,49 +52,6 @@ QString runSavePanel(QWidget* parent, const QString& proposed) {
     return panel.selectedFiles().constFirst();
 }
 
-QString bytesText(std::uint64_t bytes) {
-    if (bytes >= 1'000'000'000) return QString::number(double(bytes) / 1e9, 'f', 1) + QStringLiteral(" GB");
-    return QString::number(std::llround(double(bytes) / 1e6)) + QStringLiteral(" MB");
-}
-
-QString lowSpaceText(const RecordingEvent& e) {
-    QString left;
-    if (e.secondsLeft >= 90)
-        left = QStringLiteral(", about %1 minutes of recording left").arg(std::llround(e.secondsLeft / 60));
-    else if (e.secondsLeft >= 0)
-        left = QStringLiteral(", a minute or less of recording left");
-    return QStringLiteral("The disk is nearly full: %1 free%2. Recording stops before the disk is full.")
-        .arg(bytesText(e.freeBytes), left);
-}
-
-// Says why, and how much of the movie there is.
-QString stopText(const RecordingEvent& e, const QString& path, double seconds) {
-    const QString file = QDir::toNativeSeparators(path);
-    const QString kept = QStringLiteral("%1 seconds were kept in \"%2\".").arg(QString::number(seconds, 'f', 1), file);
-    const QString had = QStringLiteral("%1 seconds had been recorded.").arg(QString::number(seconds, 'f', 1));
-    switch (e.reason) {
-    case StopReason::WriteFailed:
-        if (e.error == AVERROR(ENOSPC) || e.error == AVERROR(EDQUOT))
-            return QStringLiteral("Recording stopped: the disk is full. ") + kept;
-        if (e.error == AVERROR(EFBIG))
-            return QStringLiteral("Recording stopped: the movie file has reached the largest size allowed. ") + kept;
-        return QStringLiteral("Recording stopped: the movie file could not be written (%1). ")
-                   .arg(QString::fromUtf8(avErrorText(e.error))) +
-               kept;
-    case StopReason::LowSpace:
-        return QStringLiteral("Recording stopped: the disk is nearly full (%1 free). ").arg(bytesText(e.freeBytes)) +
-               kept;
-    case StopReason::Deleted:
-        return QStringLiteral("Recording stopped: the movie file \"%1\" was deleted. ").arg(file) + had;
-    case StopReason::Moved:
-        return QStringLiteral("Recording stopped: \"%1\" is no longer the movie file (it was moved or replaced, or "
-                              "its disk was unmounted). ")
-                   .arg(file) +
-               had;
-    }
-    return kept;
-}
-
 // Keeps the warnings logged while it lives (and still logs them), so that a
 // failure whose reason only the log has can be told in the window too.
 class WarningsKept {
@@ -129,7 +89,8 @@ void AppController::endExport() {
     liveDV_.reset();
     stream_.reset();
     virtualCamera_.reset();
-    reader_.reset();
+    // The survey recording reads the frames too.
+    if (!recorder_ || !recorder_->recording()) reader_.reset();
     exportSize_ = QSize();
 }
 
@@ -218,6 +179,7 @@ void AppController::finishMovie() {
     const std::optional<RecordingEvent> stopped = movie_->stopEvent();
     const QString path = movie_->path();
     movie_.reset();
+    movieData_.closeCsv();
     if (stopped) notices_.post(stopText(*stopped, path, seconds), NoticeLevel::Alert);
 }
 
@@ -263,6 +225,11 @@ void AppController::updateExport() {
             movie_->setEventHandler([this, serial = ++movieSerial_](const RecordingEvent& e) {
                 QMetaObject::invokeMethod(this, [this, serial, e] { movieEvent(serial, e); }, Qt::QueuedConnection);
             });
+            // The navigation data inside the movie and beside it.
+            movie_->setCueText([this](const QDateTime& utc) { return movieData_.cueText(utc); });
+            if (!movieData_.openCsv(path))
+                qWarning("Cannot write \"%s\": %s", qUtf8Printable(csvPathFor(path)),
+                         qUtf8Printable(movieData_.csvError()));
             if (movieSetUp_) movieSetUp_(*movie_);
         }
     } else if (choice == kLiveDVExport) {
@@ -298,10 +265,10 @@ void AppController::updateExport() {
 }
 
 void AppController::exportRenderedFrame(double time) {
-    if (!reader_) return;
     // The reader answers one tick late; its first answer is empty.
-    FramePtr frame = reader_->readFrame();
+    FramePtr frame = readRenderedFrame();
     if (!frame) return;
+    recordRenderedFrame(frame, time);
     if (movie_) movie_->exportFrame(std::move(frame), time);
     else if (liveDV_) liveDV_->exportFrame(std::move(frame));
     else if (stream_) stream_->exportFrame(std::move(frame), time);
@@ -313,8 +280,14 @@ bool AppController::screenShoot() {
     auto rendered = [this] { return scene_ ? scene_->image() : QImage(); };
     // The screen holds the picture at the render size only where it is shown pixel for pixel.
     const QRect shown = renderView_->pictureRect();
-    if (shown.size() == renderSize_) return saveSnapshot(renderView_, shown, rendered, now, desktopFolder());
-    return saveFrameSnapshot(rendered(), now, desktopFolder());
+    const bool saved = shown.size() == renderSize_ ? saveSnapshot(renderView_, shown, rendered, now, desktopFolder())
+                                                   : saveFrameSnapshot(rendered(), now, desktopFolder());
+    // Said where the recording's state is shown, so the user finds the file.
+    const QString file = QDir::toNativeSeparators(QDir(desktopFolder()).filePath(snapshotFileName(now) + ".png"));
+    if (recordingStatus_)
+        recordingStatus_->showMessage(saved ? QStringLiteral("Snapshot saved to \"%1\"").arg(file)
+                                            : QStringLiteral("The snapshot could not be saved"));
+    return saved;
 }
 
 } // namespace tarnvik

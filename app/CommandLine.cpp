@@ -99,8 +99,15 @@ CommandLine readCommandLine(const QStringList& arguments) {
     const QCommandLineOption valuesTo(QStringLiteral("values-to"),
                                       QStringLiteral("Append what the layers were given, a CSV row every 0.3 s."),
                                       QStringLiteral("FILE.csv"));
+    const QCommandLineOption record(QStringLiteral("record"),
+                                    QStringLiteral("Start a survey recording into this folder at launch."),
+                                    QStringLiteral("FOLDER"));
+    const QCommandLineOption split(QStringLiteral("split"),
+                                   QStringLiteral("Begin a new recording file after this many seconds (in place of "
+                                                  "the recording settings' interval)."),
+                                   QStringLiteral("SECONDS"));
     parser.addOptions({help, version, settings, size, compositions, frames, snapshot, dvOut, stream, virtualCamera,
-                       scriptLimit, valuesTo});
+                       scriptLimit, valuesTo, record, split});
     parser.addPositionalArgument(QStringLiteral("decoder options"),
                                  QStringLiteral("After --: options of the decoder (default -u49000)."));
 
@@ -157,6 +164,18 @@ CommandLine readCommandLine(const QStringList& arguments) {
             return fail(c, QStringLiteral("--script-limit must be a number of seconds from 0.1 to 3600, not \"%1\"")
                                .arg(parser.value(scriptLimit)));
         o.scriptLimit = std::chrono::milliseconds(std::lround(s * 1000));
+    }
+    if (parser.isSet(record)) {
+        o.recordFolder = parser.value(record);
+        if (o.recordFolder.isEmpty()) return fail(c, QStringLiteral("--record needs a folder"));
+    }
+    if (parser.isSet(split)) {
+        bool ok = false;
+        const double s = parser.value(split).toDouble(&ok);
+        if (!ok || !(s >= 1 && s <= 86400))
+            return fail(c, QStringLiteral("--split must be a number of seconds from 1 to 86400, not \"%1\"")
+                               .arg(parser.value(split)));
+        o.splitSeconds = s;
     }
     if (parser.isSet(compositions)) {
         c.compositions = parser.value(compositions);

@@ -2,7 +2,8 @@
 //
 //   tarnvik [--settings FILE] [--size WxH] [--compositions DIR] [--dv-out PATH]
 //           [--frames N [--snapshot-to OUT.png]] [--script-limit SECONDS]
-//           [--values-to FILE.csv] [-- DECODER OPTIONS]
+//           [--values-to FILE.csv] [--record FOLDER [--split SECONDS]]
+//           [-- DECODER OPTIONS]
 //   tarnvik --help | --version
 //
 // Decoder options after "--" replace the default "-u49000", for example

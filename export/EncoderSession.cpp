@@ -65,12 +65,14 @@ EncoderSession::~EncoderSession() {
     avcodec_parameters_free(&parameters_);
 }
 
-int EncoderSession::attach(std::shared_ptr<PacketSink> sink) {
+int EncoderSession::attach(std::shared_ptr<PacketSink> sink) { return attachAt(std::move(sink), -1, nullptr); }
+
+int EncoderSession::attachAt(std::shared_ptr<PacketSink> sink, std::int64_t from, const PacketSink* previous) {
     if (!sink) return AVERROR(EINVAL);
     if (ended_) return AVERROR_EOF;
     if (const int err = sink->open(format_); err != 0) return err;
     std::lock_guard lock(sinksMutex_);
-    sinks_.push_back({std::move(sink), false});
+    sinks_.push_back({std::move(sink), false, from, previous});
     return 0;
 }
 
@@ -97,12 +99,16 @@ void EncoderSession::closeSinks() {
 }
 
 bool EncoderSession::compressFrame(FramePtr frame, double timeStamp, double duration, bool keyFrame) {
+    return compressFrameAt(std::move(frame), toTimeScale(timeStamp), toTimeScale(duration), keyFrame);
+}
+
+bool EncoderSession::compressFrameAt(FramePtr frame, std::int64_t timeStamp, std::int64_t duration, bool keyFrame) {
     if (!encoder_) return false;
-    std::int64_t pts = toTimeScale(timeStamp);
+    std::int64_t pts = timeStamp;
     const bool ptsValid = pts >= 0;
     // The codec needs rising times even where the caller gives none.
     if (!ptsValid) pts = lastPts_ < 0 ? 0 : lastPts_ + nominalDuration_;
-    const std::int64_t given = std::max<std::int64_t>(0, toTimeScale(duration));
+    const std::int64_t given = std::max<std::int64_t>(0, duration);
     {
         std::lock_guard lock(timesMutex_);
         pending_.push_back({pts, ptsValid, given});
@@ -196,13 +202,27 @@ void EncoderSession::deliver(const AVPacket* packet, const Times& times, std::in
     p.duration = duration;
     p.keyFrame = packet->flags & AV_PKT_FLAG_KEY;
     p.packet = packet;
-    std::lock_guard lock(sinksMutex_);
-    for (Attached& a : sinks_) {
-        // A sink that joins mid-stream cannot decode what comes before a key frame.
-        if (!a.started && !p.keyFrame) continue;
-        a.started = true;
-        a.sink->write(p);
+    std::vector<std::shared_ptr<PacketSink>> done;
+    {
+        std::lock_guard lock(sinksMutex_);
+        // A sink that starts with this packet takes over: the one it follows
+        // has had its last packet.
+        for (const Attached& a : sinks_) {
+            if (a.started || !a.takesOver || !p.keyFrame || p.timeStamp < a.from) continue;
+            const auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                                         [&](const Attached& b) { return b.sink.get() == a.takesOver; });
+            if (it != sinks_.end()) done.push_back(it->sink);
+        }
+        std::erase_if(sinks_,
+                      [&](const Attached& a) { return std::find(done.begin(), done.end(), a.sink) != done.end(); });
+        for (Attached& a : sinks_) {
+            // A sink that joins mid-stream cannot decode what comes before a key frame.
+            if (!a.started && (!p.keyFrame || p.timeStamp < a.from)) continue;
+            a.started = true;
+            a.sink->write(p);
+        }
     }
+    for (const auto& s : done) s->close();
 }
 
 } // namespace tarnvik

@@ -40,6 +40,13 @@ public:
     // Opens the sink and attaches it, at any time until the session ends: it
     // gets the packets from the next key frame on. 0, or the sink's error.
     int attach(std::shared_ptr<PacketSink> sink);
+    // Hands over from one sink to the next at a frame, as a split recording
+    // does: sink is opened and attached now and gets the packets from the
+    // first key frame timed at or after from (1/600 s); previous, when
+    // given, gets every packet before that one and is then closed on the
+    // thread that delivers. No frame is lost or written twice, whichever
+    // thread delivers. 0, or the sink's error (previous then goes on).
+    int attachAt(std::shared_ptr<PacketSink> sink, std::int64_t from, const PacketSink* previous);
     // Detaches and closes the sink: no packet reaches it after this returns.
     void detach(const PacketSink* sink);
 
@@ -47,6 +54,9 @@ public:
     // key frame whatever the key-frame interval, so that a sink attached
     // just before it starts with it.
     bool compressFrame(FramePtr frame, double timeStamp, double duration, bool keyFrame = false);
+    // The same with times already in 1/600 s: a negative time is not known,
+    // a duration of 0 comes from the next frame.
+    bool compressFrameAt(FramePtr frame, std::int64_t timeStamp, std::int64_t duration, bool keyFrame = false);
     // Completes every pending frame: all have reached the sinks, which are
     // then closed, when it returns. No frame is taken afterwards.
     bool flush();
@@ -65,7 +75,9 @@ private:
     };
     struct Attached {
         std::shared_ptr<PacketSink> sink;
-        bool started = false; // a key frame has reached it
+        bool started = false;                  // a key frame has reached it
+        std::int64_t from = -1;                // its first packet is timed at or after this
+        const PacketSink* takesOver = nullptr; // closed when this one starts
     };
 
     EncoderSession() = default;

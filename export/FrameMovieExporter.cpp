@@ -28,6 +28,10 @@ bool FrameMovieExporter::init(const QString& path, std::uint32_t codecType, unsi
     if (!session_) return false;
     file_ = MovieFileSink::create(path);
     if (!file_) return false;
+    utcNow_ = [] { return QDateTime::currentDateTimeUtc(); };
+    // The navigation data's track; its cues come with the frames.
+    file_->enableCues();
+    file_->setCreationTime(utcNow_());
     // Absolute: the watch must find the file again whatever the working folder.
     watch_ = std::make_unique<RecordingWatch>(file_->fd(), QFile::encodeName(QFileInfo(path).absoluteFilePath()));
     file_->setFailureHandler(
@@ -82,6 +86,19 @@ bool FrameMovieExporter::exportFrame(FramePtr frame, double seconds) {
         if (v.reason != StopReason::LowSpace) file_->halt(v.reason == StopReason::Deleted);
         stop({RecordingEvent::Kind::Stopped, v.reason, 0, v.freeBytes, v.secondsLeft});
         return false;
+    }
+    if (cueText_ && seconds >= 0 && seconds < 1e12) {
+        // As the session reckons it: seconds as 1/600 s, truncated.
+        const auto pts = std::int64_t(seconds * kTimeScale);
+        if (firstPts_ < 0) {
+            firstPts_ = pts;
+            startUtc_ = utcNow_();
+        }
+        const std::int64_t second = (pts - firstPts_) / kTimeScale;
+        if (second >= nextCue_) {
+            nextCue_ = second + 1;
+            file_->addCue(firstPts_ + second * kTimeScale, kTimeScale, cueText_(startUtc_.addSecs(second)));
+        }
     }
     return session_->compressFrame(std::move(frame), seconds, NAN);
 }

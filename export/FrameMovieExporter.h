@@ -1,6 +1,7 @@
 // Records Frames into a QuickTime movie: an encoder session on a worker
-// thread whose packets go to a movie file (see MovieFileSink). Finishing (or
-// destroying) the exporter completes the pending frames and finishes the file.
+// thread whose packets go to a movie file (see MovieFileSink), with a text
+// track that gets a cue each second when the owner gives the text. Finishing
+// (or destroying) the exporter completes the pending frames and finishes the file.
 //
 // A recording also ends on its own: when a write fails (a full disk), when
 // its disk runs low, or when its file is deleted or no longer at its path.
@@ -12,6 +13,7 @@
 #include "export/MovieFile.h"
 #include "export/RecordingWatch.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -24,14 +26,6 @@
 namespace tarnvik {
 
 class MovieFileSink;
-
-struct RecordingEvent {
-    enum class Kind { LowSpace, Stopped } kind = Kind::Stopped;
-    StopReason reason = StopReason::WriteFailed; // with Stopped
-    int error = 0;                               // FFmpeg's code, with WriteFailed
-    std::uint64_t freeBytes = 0;                 // with LowSpace, and a stop for it
-    double secondsLeft = -1;                     // with LowSpace: of recording at the current rate; < 0 not known
-};
 
 class FrameMovieExporter {
 public:
@@ -49,8 +43,14 @@ public:
     FrameMovieExporter(const FrameMovieExporter&) = delete;
     FrameMovieExporter& operator=(const FrameMovieExporter&) = delete;
 
+    // The text of the cue for the second that starts at utc.
+    using CueText = std::function<QString(const QDateTime& utc)>;
+
     // Set these before the first frame.
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+    void setCueText(CueText text) { cueText_ = std::move(text); }
+    // The clock the first frame's UTC time is read from; tests give their own.
+    void setUtcClock(std::function<QDateTime()> clock) { utcNow_ = std::move(clock); }
     void setWriteFunction(MovieFile::WriteFunction write);
     void setFreeSpace(RecordingWatch::FreeSpace freeSpace) { watch_->setFreeSpace(std::move(freeSpace)); }
     void setSpaceLimits(const SpaceLimits& limits) { watch_->setLimits(limits); }
@@ -86,6 +86,11 @@ private:
     std::shared_ptr<MovieFileSink> file_;
     std::unique_ptr<RecordingWatch> watch_;
     EventHandler handler_;
+    CueText cueText_;
+    std::function<QDateTime()> utcNow_;
+    QDateTime startUtc_;         // the first frame's
+    std::int64_t firstPts_ = -1; // 1/600 s
+    std::int64_t nextCue_ = 0;   // the next second to cue
     bool finished_ = false;
     std::atomic<bool> stopped_{false};
 

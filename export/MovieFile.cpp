@@ -18,11 +18,11 @@ namespace {
 constexpr int kBufferSize = 64 * 1024;
 }
 
-std::unique_ptr<MovieFile> MovieFile::create(const QByteArray& path, int* error) {
+std::unique_ptr<MovieFile> MovieFile::create(const QByteArray& path, int* error, bool exclusive) {
     std::unique_ptr<MovieFile> f(new MovieFile);
     f->path_ = path;
     f->write_ = [](int fd, const void* data, std::size_t size) { return ::write(fd, data, size); };
-    f->fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    f->fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC), 0666);
     if (f->fd_ < 0) {
         if (error) *error = AVERROR(errno);
         return nullptr;

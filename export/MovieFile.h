@@ -25,8 +25,10 @@ public:
     // to fail as a full disk does.
     using WriteFunction = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
 
-    // Creates or truncates the file. Null on failure, with FFmpeg's code in *error.
-    static std::unique_ptr<MovieFile> create(const QByteArray& path, int* error);
+    // Creates or truncates the file; exclusive: only creates, so that an
+    // existing file is never overwritten (AVERROR(EEXIST) then). Null on
+    // failure, with FFmpeg's code in *error.
+    static std::unique_ptr<MovieFile> create(const QByteArray& path, int* error, bool exclusive = false);
     // Closes the file as it stands.
     ~MovieFile();
     MovieFile(const MovieFile&) = delete;

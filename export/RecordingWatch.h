@@ -22,6 +22,17 @@ enum class StopReason {
     Moved,       // the path names another file or none (moved, replaced, unmounted)
 };
 
+// What a recording tells its owner.
+struct RecordingEvent {
+    // FileGone: a split recording's file was deleted or moved; it goes on
+    // in a new file.
+    enum class Kind { LowSpace, Stopped, FileGone } kind = Kind::Stopped;
+    StopReason reason = StopReason::WriteFailed; // with Stopped and FileGone
+    int error = 0;                               // FFmpeg's code, with WriteFailed
+    std::uint64_t freeBytes = 0;                 // with LowSpace, and a stop for it
+    double secondsLeft = -1;                     // with LowSpace: of recording at the current rate; < 0 not known
+};
+
 struct SpaceLimits {
     // Warn below the larger of these, stop below the larger of the next two.
     std::uint64_t warnBytes = 2'000'000'000;

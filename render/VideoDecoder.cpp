@@ -1,5 +1,7 @@
 #include "render/VideoDecoder.h"
 
+#include "render/VideoTap.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 #include <QtDebug>
@@ -76,6 +78,7 @@ VideoSourceKind videoSourceKind(const QString& source) {
 struct VideoDecoder::Input {
     explicit Input(VideoDecoder* o) : owner(o) {}
     ~Input() {
+        if (tap) tap->streamClosed(owner);
         sws_freeContext(sws);
         av_frame_free(&frame);
         av_packet_free(&packet);
@@ -91,6 +94,16 @@ struct VideoDecoder::Input {
         deadlineNs = nowNs() + std::chrono::duration_cast<std::chrono::nanoseconds>(limit).count();
     }
     void disarm() { deadlineNs = 0; }
+
+    // The tap's listener, told of this stream before its first packet.
+    VideoTapListener* tapped() {
+        std::shared_ptr<VideoTapListener> now = VideoTap::shared().listener();
+        if (now == tap) return tap.get();
+        if (tap) tap->streamClosed(owner);
+        tap = std::move(now);
+        if (tap) tap->streamOpened(owner, format->streams[stream]);
+        return tap.get();
+    }
 
     QString reason(const char* what, int code) const {
         if (timedOut) {
@@ -112,6 +125,7 @@ struct VideoDecoder::Input {
     int colourKey = -1; // colour space and range last given to sws
     std::atomic<qint64> deadlineNs{0};
     std::atomic<bool> timedOut{false};
+    std::shared_ptr<VideoTapListener> tap;
 };
 
 int VideoDecoder::interruptCallback(void* opaque) {
@@ -351,6 +365,7 @@ VideoDecoder::Outcome VideoDecoder::play(Input& in, QString& error) {
         }
         lastData = Clock::now();
         if (in.packet->stream_index == in.stream) {
+            if (VideoTapListener* tap = in.tapped()) tap->packetRead(this, in.packet);
             bool got = false;
             const bool ok = decode(in, in.packet, got, error);
             pictureThisPass = pictureThisPass || got;
@@ -385,6 +400,7 @@ bool VideoDecoder::decode(Input& in, const AVPacket* packet, bool& gotFrame, QSt
             return true;
         }
         gotFrame = true;
+        if (in.tap) in.tap->pictureDecoded(this, in.frame);
         const bool ok = show(in, in.frame, error);
         av_frame_unref(in.frame);
         if (!ok) return false;

@@ -1,10 +1,10 @@
 #include "app/AppController.h"
-#include "tests/app/wait_for.h"
-#include "render/CompositionScene.h"
-#include "app/RenderView.h"
 #include "app/CompressionDialog.h"
+#include "app/RenderView.h"
 #include "export/FrameLiveDVExporter.h"
 #include "export/FrameMovieExporter.h"
+#include "render/CompositionScene.h"
+#include "tests/app/wait_for.h"
 #include "tests/export/log_capture.h"
 
 #include <fcntl.h>
@@ -39,8 +39,8 @@ extern "C" {
 }
 
 using namespace tarnvik;
-using tarnvik::test::waitFor;
 using tarnvik::test::LogCapture;
+using tarnvik::test::waitFor;
 
 namespace {
 
@@ -63,8 +63,16 @@ Playback play(const QString& path, const char* format = nullptr) {
     const QByteArray file = QFile::encodeName(path);
     if (avformat_open_input(&fmt, file.constData(), format ? av_find_input_format(format) : nullptr, nullptr) < 0)
         return p;
-    p.opened = avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1;
-    const AVStream* st = fmt->streams[0];
+    // The picture's track; a movie also has the navigation data's.
+    const int video = avformat_find_stream_info(fmt, nullptr) >= 0
+                          ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                          : -1;
+    p.opened = video >= 0;
+    if (!p.opened) {
+        avformat_close_input(&fmt);
+        return p;
+    }
+    const AVStream* st = fmt->streams[video];
     p.width = st->codecpar->width;
     p.height = st->codecpar->height;
     p.codec = st->codecpar->codec_id;
@@ -78,6 +86,10 @@ Playback play(const QString& path, const char* format = nullptr) {
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     while (av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index != video) {
+            av_packet_unref(pkt);
+            continue;
+        }
         p.pts.push_back(pkt->pts);
         if (p.first.isNull() && avcodec_send_packet(dec, pkt) >= 0 && avcodec_receive_frame(dec, frame) >= 0) {
             p.first = QImage(frame->width, frame->height, QImage::Format_RGB888);

@@ -77,6 +77,7 @@ TEST_F(ProgramTest, CommandLineAnswersWithoutADisplay) {
          "tarnvik: --size 721x576 cannot be used: the encoders need an even width and height"},
         {{"--stream", "udp://127.0.0.1:5000", "--virtual-camera"}, 2, "cannot both be used"},
         {{"--script-limit", "never"}, 2, "tarnvik: --script-limit must be a number of seconds"},
+        {{"--split", "0.5"}, 2, "tarnvik: --split must be a number of seconds from 1 to 86400"},
         {{"--values-to", ""}, 2, "tarnvik: --values-to needs a file"},
         {{"--compositions", dir.filePath("borte")}, 2, "does not exist"},
         {{"--compositions", dir.filePath("tom")}, 2, "holds none of the compositions (Video.qtz, "},

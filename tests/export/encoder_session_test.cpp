@@ -170,4 +170,36 @@ TEST(EncoderSession, SinksJoinAtAKeyFrameAndLeaveAtOnce) {
     EXPECT_NE(s.session->attach(std::make_shared<Recorder>()), 0) << "the session has ended";
 }
 
+// A split recording hands over from one file to the next on the encoder's
+// thread: each packet reaches exactly one of them, and each starts with its
+// key frame.
+TEST(EncoderSession, AHandOverGivesEveryPacketToExactlyOneSink) {
+    Session s(kCodecH264, true, 250);
+    ASSERT_TRUE(s.session);
+    auto b = std::make_shared<Recorder>(), c = std::make_shared<Recorder>();
+    for (int i = 0; i < 30; ++i) {
+        if (i == 10) {
+            ASSERT_EQ(s.session->attachAt(b, 10 * 600, s.sink.get()), 0);
+        } else if (i == 20) {
+            ASSERT_EQ(s.session->attachAt(c, 20 * 600, b.get()), 0);
+        }
+        // A worker that is behind refuses; the frame is offered again.
+        while (!s.frame(i, NAN, i == 10 || i == 20)) {}
+    }
+    ASSERT_TRUE(s.session->flush());
+    const struct {
+        std::shared_ptr<Recorder> sink;
+        int first, count;
+    } expected[] = {{s.sink, 0, 10}, {b, 10, 10}, {c, 20, 10}};
+    for (const auto& e : expected) {
+        ASSERT_EQ(int(e.sink->got.size()), e.count) << e.first;
+        EXPECT_EQ(e.sink->closed, 1) << e.first;
+        EXPECT_TRUE(e.sink->got.front().key) << e.first;
+        for (int i = 0; i < e.count; ++i) {
+            EXPECT_EQ(e.sink->got[i].time, (e.first + i) * 600) << e.first;
+            EXPECT_EQ(e.sink->got[i].duration, 600) << "the last before a hand-over lasts until it";
+        }
+    }
+}
+
 } // namespace
